@@ -1,0 +1,15 @@
+# The -posix compilers: the default -win32 thread model has no std::thread/std::mutex.
+set(CMAKE_C_COMPILER ${QUILL_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUILL_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${QUILL_TRIPLET}-windres)
+set(CMAKE_ASM_COMPILER ${QUILL_TRIPLET}-gcc-posix)
+# The dependency prefix first, so zlib is our static build and never the sysroot's DLL import.
+if(QUILL_DEPS_PREFIX)
+  set(CMAKE_FIND_ROOT_PATH ${QUILL_DEPS_PREFIX} /usr/${QUILL_TRIPLET})
+else()
+  set(CMAKE_FIND_ROOT_PATH /usr/${QUILL_TRIPLET})
+endif()
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
