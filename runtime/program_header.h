@@ -35,6 +35,9 @@ struct ProgramHeader {
     uint32_t declaredCount;
     const char* const* declaredLibraries;
     const char* const* declaredFunctions;
+    // Slots in the handler table: a handler offset beyond it resolves to no handler
+    // instead of reading past the table.
+    uint32_t handlerCount;
 };
 
 }  // namespace quill

@@ -1,0 +1,26 @@
+// The operating-system functions the installer binds by name, in table order.
+#pragma once
+
+#include <cstdint>
+
+namespace quill {
+
+enum DeclaredFunction : uint32_t {
+    kSHGetFolderLocation = 0,
+    kSHBrowseForFolderA = 1,
+    kSHGetPathFromIDListA = 2,
+    kCoTaskMemFree = 3,
+    kCreateToolhelp32Snapshot = 4,
+    kProcess32First = 5,
+    kCloseHandle = 6,
+    kProcess32Next = 7,
+    kCoInitialize = 8,
+    kCoUninitialize = 9,
+    kGetDiskFreeSpaceExA = 10,
+    kDeclaredFunctionCount = 11,
+};
+
+extern const char* const kDeclaredLibraries[kDeclaredFunctionCount];
+extern const char* const kDeclaredNames[kDeclaredFunctionCount];
+
+}  // namespace quill

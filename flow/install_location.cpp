@@ -1,0 +1,111 @@
+// The install folder: shown and held as the caption of 标签_安装目录. Its default is a
+// brand folder on drive D (or C when D has less than 1000 MiB free) plus the product
+// name; a press on the label lets the user pick another parent folder.
+#include "flow/install_location.h"
+
+#include <shlobj.h>
+
+#include "data/brand_table.h"
+#include "data/constants.h"
+#include "flow/declared_functions.h"
+#include "flow/flow_state.h"
+#include "flow/handlers.h"
+#include "flow/install_worker.h"
+#include "runtime/commands.h"
+#include "runtime/declared_call.h"
+#include "runtime/frame.h"
+#include "ui/installer_window.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kBrandKey = 0;
+constexpr int32_t kProductIndex = 13;
+constexpr int64_t kDriveDThresholdMiB = 1000;
+constexpr int kLabelCaption = 8;
+
+// The text a dialog wrote into a buffer, up to its terminating zero.
+std::string UpToZero(const std::string& buffer) { return std::string(buffer.c_str()); }
+
+}  // namespace
+
+bool GetDiskSpaceMB(const std::string& path, int64_t* freeMiB) {
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    const BOOL ok = CallDeclared<BOOL(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
+        kGetDiskFreeSpaceExA, path.c_str(), &available, &total, &totalFree);
+    *freeMiB = static_cast<int64_t>(static_cast<double>(totalFree.QuadPart) / ConstantNumber(ConstBytesPerMiB));
+    return ok != FALSE;
+}
+
+std::string BrowseForFolder(HWND owner, std::optional<std::string> title) {
+    const std::string dialogTitle = title ? *title : ConstSelectFolderTitle;
+    PIDLIST_ABSOLUTE root = nullptr;
+    CallDeclared<HRESULT(HWND, int, HANDLE, DWORD, PIDLIST_ABSOLUTE*)>(kSHGetFolderLocation, owner, 0, nullptr, 0,
+                                                                       &root);
+    std::string displayName = BlankText(MAX_PATH);
+
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = root;
+    info.pszDisplayName = &displayName[0];
+    info.lpszTitle = dialogTitle.c_str();
+    // File-system folders only, not below the domain, status text, edit box, validation,
+    // new dialog style.
+    info.ulFlags = static_cast<UINT>(BitOr({1, 100, 4, 22, 32}));
+    PIDLIST_ABSOLUTE item = CallDeclared<PIDLIST_ABSOLUTE(LPBROWSEINFOA)>(kSHBrowseForFolderA, &info);
+
+    std::string result;
+    const std::string name = TrimBlanks(UpToZero(displayName));
+    // A "?" stands for a character the ANSI code page cannot show: such a folder is refused.
+    if (FindText(name, ConstQuestionMark, 1, 0) == -1) {
+        if (item) {
+            std::string buffer = BlankText(MAX_PATH);
+            if (CallDeclared<BOOL(PCIDLIST_ABSOLUTE, LPSTR)>(kSHGetPathFromIDListA, item, &buffer[0])) {
+                result = UpToZero(buffer);
+                // A drive root comes back as "D:\"; callers append "\" + name themselves.
+                if (TextLength(result) == 3) result = LeftText(result, 2);
+            }
+        } else if (!name.empty()) {
+            result = std::string(ConstDoubleBackslash) + name;
+        }
+    }
+    CallDeclared<void(LPVOID)>(kCoTaskMemFree, item);
+    CallDeclared<void(LPVOID)>(kCoTaskMemFree, root);
+    return result;
+}
+
+void ShowDefaultInstallFolder() {
+    int64_t freeMiB = 0;
+    GetDiskSpaceMB(ConstDriveDLower, &freeMiB);
+    const char* driveRoot = freeMiB < kDriveDThresholdMiB ? ConstRootC : ConstRootD;
+
+    FlowState& f = Flow();
+    f.productIndex = kProductIndex;
+    const BrandRow* row = FindBrand(kBrandKey);
+    const std::string brandFolder = row ? row->folder : ConstEmpty;
+    f.productList = row ? row->products : ConstEmpty;
+    f.productNames = SplitText(f.productList, std::string(ConstVerticalBar));
+    CheckIndex(f.productIndex, static_cast<int32_t>(f.productNames.size()));
+    f.productName = f.productNames[static_cast<size_t>(f.productIndex - 1)];
+
+    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption,
+                PropValue::OfText(driveRoot + brandFolder + f.productName));
+}
+
+std::string InstallFolder() { return GetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption).s; }
+
+void OnInstallFolderPressed(int32_t, int32_t, int32_t) {
+    // Every stage of a running installation reads the folder it extracts into; it must not
+    // change under it.
+    if (InstallationRunning()) return;
+    HWND owner = reinterpret_cast<HWND>(GetWindowHandle(kInstallerWindowId, kWindowUnitId));
+    const std::string path = BrowseForFolder(owner, std::string(ConstSelectInstallTitle));
+    if (path.empty()) return;
+    FlowState& f = Flow();
+    CheckIndex(f.productIndex, static_cast<int32_t>(f.productNames.size()));
+    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption,
+                PropValue::OfText(path + ConstBackslash + f.productNames[static_cast<size_t>(f.productIndex - 1)]));
+}
+
+}  // namespace quill
