@@ -1,0 +1,320 @@
+#include "archive/archive_reader.h"
+
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/file_handle.h"
+#include "archive/gbk_path.h"
+#include "archive/handle_stream.h"
+
+namespace quill {
+
+struct ArchiveReader {
+    FileHandle file;
+    std::unique_ptr<HandleStream> stream;
+    unzFile zip = nullptr;
+    uint64_t entryCount = 0;
+    int64_t current = -1;  // minizip's current entry; -1 when it must start again from the first
+    ArchiveEntry cached;
+    int32_t cachedIndex = -1;
+    std::string baseFolder;  // ends with a backslash
+
+    ~ArchiveReader() {
+        if (zip) unzClose(zip);
+    }
+};
+
+namespace {
+
+constexpr uint32_t kCopyChunk = 16384;
+constexpr uint16_t kExtendedTimestampId = 0x5455;  // "UT"
+constexpr uint32_t kAttributeDirectory = FILE_ATTRIBUTE_DIRECTORY;
+
+uint32_t CheckHandle(const ArchiveHandle* handle) {
+    if (handle == nullptr) return ArchiveBadArgument;
+    if (handle->marker != kArchiveHandleMarker) return ArchiveWrongHandle;
+    if (handle->reader == nullptr) return ArchiveBadArgument;
+    return ArchiveOk;
+}
+
+// Windows attribute bits from the directory record's external attributes, which
+// carry DOS bits in the low half and Unix mode bits in the high half.
+uint32_t MapAttributes(uint32_t external) {
+    uint32_t attributes = FILE_ATTRIBUTE_NORMAL;
+    if ((external & 0x40000000u) || (external & 0x10u)) attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL;
+    if (external & 0x20u) attributes |= FILE_ATTRIBUTE_ARCHIVE;
+    if (external & 0x02u) attributes |= FILE_ATTRIBUTE_HIDDEN;
+    // No Unix owner-write bit (which includes every archive made on a DOS host) or the
+    // DOS read-only bit.
+    if (!(external & 0x00800000u) || (external & 0x01u)) attributes |= FILE_ATTRIBUTE_READONLY;
+    if (external & 0x04u) attributes |= FILE_ATTRIBUTE_SYSTEM;
+    return attributes;
+}
+
+// The DOS date and time taken as they stand: no local-to-UTC shift.
+FILETIME DosTimeToFileTime(uint32_t dosDateTime) {
+    FILETIME ft = {};
+    DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16), static_cast<WORD>(dosDateTime & 0xFFFF), &ft);
+    return ft;
+}
+
+// Seconds since 1970-01-01 UTC as a file time. Times before 1970 cannot be broken
+// down into calendar time and keep the DOS-derived value.
+bool UnixTimeToFileTime(int32_t seconds, FILETIME* out) {
+    if (seconds < 0) return false;
+    constexpr uint64_t kEpochDifference = 11644473600ull;  // 1601-01-01 to 1970-01-01
+    const uint64_t ticks = (static_cast<uint64_t>(seconds) + kEpochDifference) * 10000000ull;
+    out->dwLowDateTime = static_cast<DWORD>(ticks);
+    out->dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return true;
+}
+
+uint16_t ReadLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t ReadLe32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Applies the first extended-timestamp block of a local extra field, if any.
+void ApplyExtendedTimestamp(const std::vector<unsigned char>& extra, ArchiveEntry* entry) {
+    if (extra.size() <= 4) return;
+    size_t offset = 0;
+    while (offset + 4 < extra.size()) {
+        const uint16_t id = ReadLe16(&extra[offset]);
+        const uint16_t dataSize = ReadLe16(&extra[offset + 2]);
+        if (id == kExtendedTimestampId) {
+            // A block that claims more than the field holds is read only as far as it goes.
+            const size_t end = std::min(offset + 4 + dataSize, extra.size());
+            size_t p = offset + 4;
+            if (p >= end) return;
+            const unsigned char flags = extra[p++];
+            FILETIME* targets[3] = {&entry->modificationTime, &entry->accessTime, &entry->creationTime};
+            for (int bit = 0; bit < 3; ++bit) {
+                if (!(flags & (1u << bit))) continue;
+                if (p + 4 > end) return;
+                FILETIME ft;
+                if (UnixTimeToFileTime(static_cast<int32_t>(ReadLe32(&extra[p])), &ft)) *targets[bit] = ft;
+                p += 4;
+            }
+            return;
+        }
+        offset += 4 + static_cast<size_t>(dataSize);
+    }
+}
+
+// Positions minizip on entry `index`, walking forward and starting again from the
+// first entry only when moving backwards.
+bool MoveTo(ArchiveReader& r, int32_t index) {
+    if (r.current < 0 || index < r.current) {
+        if (unzGoToFirstFile(r.zip) != UNZ_OK) {
+            r.current = -1;
+            return false;
+        }
+        r.current = 0;
+    }
+    while (r.current < index) {
+        if (unzGoToNextFile(r.zip) != UNZ_OK) {
+            r.current = -1;
+            return false;
+        }
+        ++r.current;
+    }
+    return true;
+}
+
+// Creates the folders of `folder` (separators '/' or '\') below the base folder,
+// outermost first; existing levels and failures are passed over.
+void CreateFoldersUnderBase(const std::string& base, const std::string& folder) {
+    if (folder.empty()) return;
+    const size_t sep = FindLastSeparator(folder);
+    if (sep != std::string::npos) CreateFoldersUnderBase(base, folder.substr(0, sep));
+    CreateDirectoryA((base + folder).c_str(), nullptr);
+}
+
+bool IsRelativeFolder(const std::string& folder) {
+    if (folder.empty()) return false;
+    if (folder[0] == '/' || folder[0] == '\\') return false;
+    if (folder.size() > 1 && folder[1] == ':') return false;
+    return folder.find("../") == std::string::npos && folder.find("..\\") == std::string::npos;
+}
+
+// Reads the entry's local extra field. minizip checks the local header against
+// the directory record when the entry is opened.
+uint32_t ReadLocalExtraField(unzFile zip, std::vector<unsigned char>* extra) {
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return ArchiveCorrupt;
+    uint32_t result = ArchiveOk;
+    const int size = unzGetLocalExtrafield(zip, nullptr, 0);
+    if (size < 0) {
+        result = ArchiveReadFailed;
+    } else if (size > 0) {
+        extra->resize(static_cast<size_t>(size));
+        if (unzGetLocalExtrafield(zip, extra->data(), static_cast<unsigned>(size)) != size) result = ArchiveReadFailed;
+    }
+    unzCloseCurrentFile(zip);  // nothing was read, so there is no verdict to look at
+    return result;
+}
+
+}  // namespace
+
+ArchiveHandle* OpenArchive(const char* path) {
+    if (path == nullptr) return nullptr;
+    auto reader = std::make_unique<ArchiveReader>();
+
+    const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    std::vector<char> current(needed + 1);
+    const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(current.size()), current.data());
+    if (length > 0 && length < current.size()) reader->baseFolder = WithTrailingBackslash(std::string(current.data(), length));
+
+    reader->file.Reset(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!reader->file.valid()) return nullptr;
+
+    reader->stream = std::make_unique<HandleStream>(reader->file.get());
+    zlib_filefunc64_def functions;
+    reader->stream->FillFunctions(&functions);
+    reader->zip = unzOpen2_64(reader->stream->OpenToken(), &functions);
+    if (reader->zip == nullptr) return nullptr;
+
+    unz_global_info64 info;
+    if (unzGetGlobalInfo64(reader->zip, &info) != UNZ_OK) return nullptr;
+    reader->entryCount = info.number_entry;
+
+    auto* handle = new ArchiveHandle;
+    handle->marker = kArchiveHandleMarker;
+    handle->reader = reader.release();
+    return handle;
+}
+
+uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out) {
+    const uint32_t check = CheckHandle(handle);
+    if (check != ArchiveOk) return check;
+    if (out == nullptr) return ArchiveBadArgument;
+    ArchiveReader& r = *handle->reader;
+
+    if (index < -1 || static_cast<int64_t>(index) >= static_cast<int64_t>(std::min<uint64_t>(r.entryCount, INT32_MAX)))
+        return ArchiveBadArgument;
+    if (index == -1) {
+        *out = ArchiveEntry{};
+        out->index = static_cast<int32_t>(std::min<uint64_t>(r.entryCount, INT32_MAX));
+        return ArchiveOk;
+    }
+    if (index == r.cachedIndex) {
+        *out = r.cached;
+        return ArchiveOk;
+    }
+
+    if (!MoveTo(r, index)) return ArchiveCorrupt;
+
+    ArchiveEntry entry;
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(r.zip, &info, entry.name, sizeof entry.name, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return ArchiveCorrupt;
+    // A name that does not fit the record is refused rather than cut: a cut name
+    // would name some other file.
+    if (info.size_filename >= sizeof entry.name) return ArchiveCorrupt;
+    // Only stored and deflated data can be written out.
+    if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return ArchiveCorrupt;
+    // Encrypted data would be written out as it stands, which is garbage without a
+    // password, and no password is ever used.
+    if (info.flag & 1u) return ArchiveCorrupt;
+
+    std::vector<unsigned char> extra;
+    const uint32_t extraResult = ReadLocalExtraField(r.zip, &extra);
+    if (extraResult != ArchiveOk) return extraResult;
+
+    entry.index = index;
+    entry.compressedSize = static_cast<uint32_t>(info.compressed_size);
+    entry.uncompressedSize = static_cast<uint32_t>(info.uncompressed_size);
+    entry.attributes = MapAttributes(static_cast<uint32_t>(info.external_fa));
+    const FILETIME dosTime = DosTimeToFileTime(static_cast<uint32_t>(info.dosDate));
+    entry.accessTime = dosTime;
+    entry.creationTime = dosTime;
+    entry.modificationTime = dosTime;
+    ApplyExtendedTimestamp(extra, &entry);
+
+    r.cached = entry;
+    r.cachedIndex = index;
+    *out = entry;
+    return ArchiveOk;
+}
+
+uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path) {
+    const uint32_t check = CheckHandle(handle);
+    if (check != ArchiveOk) return check;
+    ArchiveReader& r = *handle->reader;
+    if (index < 0 || static_cast<uint64_t>(index) >= r.entryCount || path == nullptr) return ArchiveBadArgument;
+
+    if (!MoveTo(r, index)) return ArchiveCorrupt;
+    ArchiveEntry entry;
+    const uint32_t lookup = GetArchiveEntry(handle, index, &entry);
+    if (lookup != ArchiveOk) return lookup;
+
+    if (entry.attributes & kAttributeDirectory) {
+        // The folder is made from the entry name itself, so the name must not climb out.
+        if (!IsSafeEntryName(entry.name)) return ArchiveNoFile;
+        CreateFoldersUnderBase(r.baseFolder, entry.name);
+        return ArchiveOk;
+    }
+
+    const std::string output(path);
+    const size_t sep = FindLastSeparator(output);
+    if (sep != std::string::npos) {
+        const std::string folder = output.substr(0, sep);
+        if (IsRelativeFolder(folder)) CreateFoldersUnderBase(r.baseFolder, folder);
+    }
+
+    FileHandle out(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
+    if (!out.valid()) return ArchiveNoFile;
+
+    bool failed = false;
+    uint64_t written = 0;
+    const bool opened = unzOpenCurrentFile(r.zip) == UNZ_OK;
+    if (!opened) {
+        failed = true;
+    } else {
+        unsigned char buffer[kCopyChunk];
+        for (;;) {
+            const int n = unzReadCurrentFile(r.zip, buffer, kCopyChunk);
+            if (n < 0) {
+                failed = true;
+                break;
+            }
+            if (n == 0) break;
+            DWORD done = 0;
+            if (!WriteFile(out.get(), buffer, static_cast<DWORD>(n), &done, nullptr) || done != static_cast<DWORD>(n)) {
+                failed = true;
+                break;
+            }
+            written += static_cast<uint64_t>(n);
+        }
+    }
+
+    if (!failed && GetFileType(out.get()) == FILE_TYPE_DISK)
+        SetFileTime(out.get(), &entry.creationTime, &entry.accessTime, &entry.modificationTime);
+    if (!out.Close()) failed = true;
+
+    if (opened) {
+        // minizip checks the CRC only when it delivered the whole declared size; data
+        // that ends early is caught by the count.
+        if (unzCloseCurrentFile(r.zip) == UNZ_CRCERROR) failed = true;
+        if (static_cast<uint32_t>(written) != entry.uncompressedSize) failed = true;
+    }
+    return failed ? ArchiveWriteFailed : ArchiveOk;
+}
+
+uint32_t CloseArchive(ArchiveHandle* handle) {
+    const uint32_t check = CheckHandle(handle);
+    if (check != ArchiveOk) return check;
+    delete handle->reader;
+    handle->reader = nullptr;
+    handle->marker = 0;
+    delete handle;
+    return ArchiveOk;
+}
+
+}  // namespace quill

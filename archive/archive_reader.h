@@ -1,0 +1,62 @@
+// A small handle-based reader for ZIP files: open by path, list entries with their
+// Windows attributes and times, write one entry to a file.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace quill {
+
+// Result codes of the reader operations.
+enum ArchiveResult : uint32_t {
+    ArchiveOk = 0x00000000,
+    ArchiveNoFile = 0x00000200,       // the output file could not be created
+    ArchiveWriteFailed = 0x00000400,  // inflating, checking or writing the entry data failed
+    ArchiveCorrupt = 0x00000700,      // local header disagrees with the directory, or unsupported entry
+    ArchiveReadFailed = 0x00000800,   // the local extra field could not be read
+    ArchiveBadArgument = 0x00010000,  // index out of range, or no handle
+    ArchiveWrongHandle = 0x00080000,  // the handle is not a reader handle
+};
+
+constexpr size_t kArchiveNameSize = 260;  // 259 name bytes and a terminating zero
+
+struct ArchiveEntry {
+    int32_t index = 0;
+    char name[kArchiveNameSize] = {};
+    uint32_t attributes = 0;
+    FILETIME accessTime = {};
+    FILETIME creationTime = {};
+    FILETIME modificationTime = {};
+    uint32_t compressedSize = 0;
+    uint32_t uncompressedSize = 0;
+};
+
+struct ArchiveReader;
+
+// What OpenArchive hands out. The marker tells a reader handle from anything else
+// passed in its place.
+struct ArchiveHandle {
+    uint32_t marker = 0;
+    ArchiveReader* reader = nullptr;
+};
+
+constexpr uint32_t kArchiveHandleMarker = 1;
+
+// Opens the ZIP file at `path` (read access, shared for reading only). Records the
+// current folder as the base for relative output paths. Null when the file cannot be
+// opened or is not a ZIP archive.
+ArchiveHandle* OpenArchive(const char* path);
+
+// The record of entry `index` (central-directory order, from 0). Index -1 answers a
+// record whose index field holds the number of entries.
+uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out);
+
+// Writes entry `index` to the file at `path`. A folder entry creates its folders under
+// the base folder instead.
+uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path);
+
+// Closes the archive and the file and frees the handle.
+uint32_t CloseArchive(ArchiveHandle* handle);
+
+}  // namespace quill

@@ -1,0 +1,36 @@
+// Path handling over ANSI (GBK) texts. Positions are counted in characters: a lead
+// byte of the ANSI code page and the byte after it form one character, so a trail
+// byte of 0x5C is never taken for a backslash.
+#pragma once
+
+#include <string>
+
+namespace quill {
+
+// The character after the one at `p` (never past the terminating zero).
+const char* NextChar(const char* p);
+
+// True when the last character of `text` is a backslash.
+bool EndsWithBackslash(const std::string& text);
+
+// `text` with a backslash appended unless its last character already is one.
+std::string WithTrailingBackslash(const std::string& text);
+
+// Creates every missing level of `path`, outermost first. False when a level is
+// missing and cannot be created.
+bool MakeFolderPath(const std::string& path);
+
+// Byte offset of the last '/' or '\' character of `text`, or npos.
+size_t FindLastSeparator(const std::string& text);
+
+// True for an entry name that stays below the folder it is joined to: not absolute
+// (no leading separator, no drive), no ':' anywhere, no ".." component.
+bool IsSafeEntryName(const char* name);
+
+// True when `path`, once resolved, is `folder` itself or lies below it.
+bool IsPathInsideFolder(const std::string& path, const std::string& folder);
+
+// True when the file or folder exists.
+bool PathExists(const std::string& path);
+
+}  // namespace quill

@@ -1,0 +1,302 @@
+#include "archive/zip_unit.h"
+
+#include <float.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "archive/archive_reader.h"
+#include "archive/gbk_path.h"
+#include "runtime/event_record.h"
+
+namespace quill {
+
+namespace {
+
+std::atomic<NotifyFn> g_frameNotify{nullptr};
+
+// Every call to the frame goes through the entry it handed us at start-up.
+intptr_t CallFrame(int code, intptr_t a, intptr_t b, intptr_t c) {
+    NotifyFn frame = g_frameNotify.load();
+    return frame ? frame(code, a, b, c) : 0;
+}
+
+intptr_t ArchiveNotify(int code, intptr_t a, intptr_t, intptr_t) {
+    if (code == kNotifyStart) {
+        g_frameNotify.store(reinterpret_cast<NotifyFn>(a));
+        return 0;
+    }
+    return -1;
+}
+
+const char kZipClassName[] = "QuillZipUnit";
+const COLORREF kFaceColour = RGB(212, 208, 200);
+
+// A small folder with a zipper, drawn on the face colour.
+const char* const kIconRows[] = {
+    "................", "................", ".kkkkk..........", ".kyyyyk.........",
+    ".kkkkkkkkkkkkkk.", ".kyyyyykwkyyyyk.", ".kyyyyykkkyyyyk.", ".kyyyyykwkyyyyk.",
+    ".kyyyyykkkyyyyk.", ".kyyyyykwkyyyyk.", ".kyyyyykkkyyyyk.", ".kyyyyykwkyyyyk.",
+    ".kyyyyyyyyyyyyk.", ".kkkkkkkkkkkkkk.", "................", "................",
+};
+constexpr int kIconSize = 16;
+
+DWORD IconPixel(char c) {
+    // DIB pixels are 0x00RRGGBB.
+    switch (c) {
+    case 'k': return 0x00000000;
+    case 'y': return 0x00F0C840;
+    case 'w': return 0x00FFFFFF;
+    default: return (GetRValue(kFaceColour) << 16) | (GetGValue(kFaceColour) << 8) | GetBValue(kFaceColour);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK ZipUnit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* unit = reinterpret_cast<ZipUnit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_PAINT:
+        if (unit) {
+            unit->Paint();
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        if (unit && unit->ownedByWindow_) {
+            CallFrame(kFrameUnitDestroyed, static_cast<intptr_t>(unit->windowId_), static_cast<intptr_t>(unit->unitId_), 0);
+            delete unit;
+        }
+        break;
+    default: break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void ZipUnit::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HBRUSH face = CreateSolidBrush(kFaceColour);
+    FillRect(dc, &client, face);
+    DeleteObject(face);
+
+    DWORD pixels[kIconSize * kIconSize];
+    for (int y = 0; y < kIconSize; ++y)
+        for (int x = 0; x < kIconSize; ++x) pixels[y * kIconSize + x] = IconPixel(kIconRows[y][x]);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = kIconSize;
+    bi.bmiHeader.biHeight = -kIconSize;  // top-down rows
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    const int left = (client.right - kIconSize) / 2;
+    const int top = (client.bottom - kIconSize) / 2;
+    SetDIBitsToDevice(dc, left, top, kIconSize, kIconSize, 0, 0, 0, kIconSize, pixels, &bi, DIB_RGB_COLORS);
+    EndPaint(hwnd_, &ps);
+}
+
+Unit* ZipUnit::Create(const UnitCreateArgs& args) {
+    static const bool registered = [] {
+        WNDCLASSA wc = {};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &ZipUnit::WindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kZipClassName;
+        return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    if (!registered) return nullptr;
+
+    std::unique_ptr<ZipUnit> unit(new (std::nothrow) ZipUnit);
+    if (!unit) return nullptr;
+    unit->windowId_ = args.windowId;
+    unit->unitId_ = args.unitId;
+    HWND hwnd = CreateWindowExA(0, kZipClassName, "", args.style | WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, args.left,
+                                args.top, args.width, args.height, args.parent, nullptr, GetModuleHandleA(nullptr),
+                                unit.get());
+    if (hwnd == nullptr) return nullptr;
+    unit->hwnd_ = hwnd;
+    unit->ownedByWindow_ = true;
+    return unit.release();
+}
+
+namespace {
+
+// One Extract call's state.
+struct ExtractionContext {
+    HWND unitWindow = nullptr;  // none when the unit look-up failed: no events then
+    uint32_t windowId = 0;
+    uint32_t unitId = 0;
+    bool stopRequested = false;
+    uint32_t total = 0;
+    uint32_t current = 0;
+};
+
+// trunc(current / total * 100) in double precision. On x87 the precision is pinned
+// to 53 bits for the computation, so every build truncates the same value.
+int32_t ProgressPercentage(uint32_t current, uint32_t total) {
+    if (total == 0) return 0;
+#if defined(__i386__)
+    const unsigned int saved = _controlfp(0, 0);
+    _controlfp(_PC_53, _MCW_PC);
+#endif
+    volatile double c = static_cast<double>(current);
+    volatile double t = static_cast<double>(total);
+    volatile double percent = (c / t) * 100.0;
+#if defined(__i386__)
+    _controlfp(saved, _MCW_PC);
+#endif
+    return static_cast<int32_t>(percent);
+}
+
+void FireProgress(ExtractionContext& ctx) {
+    if (ctx.unitWindow == nullptr) return;
+    const int32_t percent = ProgressPercentage(ctx.current, ctx.total);
+    // The installer window may go away while a worker extracts.
+    if (!IsWindow(ctx.unitWindow)) return;
+    EventRecord record;
+    record.windowId = ctx.windowId;
+    record.unitId = ctx.unitId;
+    record.event = kZipProgressEvent;
+    record.argCount = 1;
+    record.args[0] = percent;
+    const intptr_t handled = CallFrame(kFrameFireEvent, reinterpret_cast<intptr_t>(&record), 0, 0);
+    if (handled != 0 && record.hasResult == 1 && record.result == 0 && IsWindow(ctx.unitWindow))
+        ctx.stopRequested = true;
+}
+
+// Reads the first 32 bytes: they must start with a local file header signature and
+// the 32-bit value at offset 24 (upper half of the uncompressed size and the name
+// length) must be at least 1.
+bool HasArchiveSignature(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    unsigned char block[32];
+    DWORD got = 0;
+    const bool read = ReadFile(file, block, sizeof block, &got, nullptr) && got == sizeof block;
+    CloseHandle(file);
+    if (!read) return false;
+    const int32_t at24 = static_cast<int32_t>(static_cast<uint32_t>(block[24]) | (static_cast<uint32_t>(block[25]) << 8) |
+                                              (static_cast<uint32_t>(block[26]) << 16) |
+                                              (static_cast<uint32_t>(block[27]) << 24));
+    return at24 >= 1 && block[0] == 0x50 && block[1] == 0x4B && block[2] == 0x03 && block[3] == 0x04;
+}
+
+// Closes the reader handle when the call ends, whichever way it ends.
+class OpenedArchive {
+public:
+    ~OpenedArchive() { Close(); }
+    bool Open(const char* path) {
+        handle_ = OpenArchive(path);
+        return handle_ != nullptr;
+    }
+    void Close() {
+        if (handle_) CloseArchive(handle_);
+        handle_ = nullptr;
+    }
+    ArchiveHandle* get() const { return handle_; }
+
+private:
+    ArchiveHandle* handle_ = nullptr;
+};
+
+class Extraction {
+public:
+    Extraction(uint32_t windowId, uint32_t unitId) {
+        if (Unit* unit = reinterpret_cast<Unit*>(CallFrame(kFrameLookupUnit, windowId, unitId, 0))) {
+            ctx_.unitWindow = unit->hwnd();
+            ctx_.windowId = unit->windowId();
+            ctx_.unitId = unit->unitId();
+        }
+    }
+
+    int32_t Run(const char* archivePath, const char* targetFolder) {
+        if (archivePath == nullptr || targetFolder == nullptr) return -1;
+        if (!PathExists(archivePath)) return Fail(-1);
+
+        const std::string folder(targetFolder);
+        // The folder is made before the archive is looked at and stays if it is unusable.
+        if (!PathExists(folder) && !MakeFolderPath(folder)) return Fail(0);
+        if (!HasArchiveSignature(archivePath)) return Fail(0);
+        if (!archive_.Open(archivePath)) return Fail(0);
+
+        ArchiveEntry entry;
+        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk) return Fail(0);
+        const uint32_t directoryCount = static_cast<uint32_t>(entry.index);
+        uint32_t counted = 0;
+        while (counted < directoryCount && GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk)
+            ++counted;
+        ctx_.total = counted;
+
+        const std::string prefix = WithTrailingBackslash(folder);
+        for (uint32_t i = 0;; ++i) {
+            if (GetArchiveEntry(archive_.get(), static_cast<int32_t>(i), &entry) != ArchiveOk) {
+                ctx_.current = ctx_.total;
+                FireProgress(ctx_);
+                archive_.Close();
+                // The reader refuses a damaged or unsupported entry, which looks like the
+                // end; stopping short of the directory's own count is a failure.
+                return i < directoryCount ? 0 : 1;
+            }
+
+            std::string path = prefix;
+            for (const char* p = entry.name; *p; ++p) path += (*p == '/') ? '\\' : *p;
+            // Names that would land outside the folder are refused, whatever else they hold.
+            if (!IsSafeEntryName(entry.name) || !IsPathInsideFolder(path, prefix)) return Fail(0);
+
+            if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!PathExists(path) && !MakeFolderPath(path)) return Fail(0);
+            } else {
+                // Lets an existing read-only, hidden or system file be replaced.
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str()) != ArchiveOk) return Fail(0);
+                // The reader created it with the entry's attributes, read-only for DOS archives.
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            }
+
+            ctx_.current = i;
+            FireProgress(ctx_);
+            if (ctx_.stopRequested) {
+                archive_.Close();
+                return 1;
+            }
+        }
+    }
+
+private:
+    // The final event comes before the archive is closed.
+    int32_t Fail(int32_t result) {
+        ctx_.current = ctx_.total;
+        FireProgress(ctx_);
+        archive_.Close();
+        return result;
+    }
+
+    ExtractionContext ctx_;
+    OpenedArchive archive_;
+};
+
+const UnitTypeInfo kArchiveTypes[] = {
+    {kZipUnitTypeNumber, "ZIP", "ZIP压缩", kTypeWindowUnit | kTypeFunctionsOnly | kTypeRaisesEvents | kTypeStartsHidden,
+     &UnitQuery<ZipUnit>::Query},
+};
+
+}  // namespace
+
+int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, const char* targetFolder) {
+    Extraction extraction(windowId, unitId);
+    return extraction.Run(archivePath, targetFolder);
+}
+
+const SupportLibrary kArchiveLibrary = {"archive", kArchiveTypes, 1, &ArchiveNotify};
+
+}  // namespace quill
