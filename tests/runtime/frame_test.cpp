@@ -1,0 +1,198 @@
+// The frame inside a running program: window loading, dispatch, properties, memory.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "runtime/frame.h"
+#include "runtime/runtime_state.h"
+#include "tests/runtime/frame_harness.h"
+
+namespace quill::test {
+namespace {
+
+class FrameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadWindow(kMainWindow, nullptr, false)); }
+    static HWND Handle(uint32_t unit) { return GetUnitHandle(kMainWindow, unit); }
+};
+
+TEST_F(FrameTest, CreatedMovedResizedRunBeforeTheWindowIsShown) {
+    const auto& events = Log().events;
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], "created");
+    EXPECT_EQ(events[1], "moved");
+    EXPECT_EQ(events[2], "resized");
+    EXPECT_FALSE(Log().windowVisibleAtCreated);
+    EXPECT_TRUE(IsWindowVisible(Handle(kWindowUnitId)));
+}
+
+TEST_F(FrameTest, LoadingALoadedWindowAgainOnlyActivatesIt) {
+    HWND before = Handle(kWindowUnitId);
+    const size_t eventsBefore = Log().events.size();
+    EXPECT_TRUE(LoadWindow(kMainWindow, nullptr, false));
+    EXPECT_EQ(Handle(kWindowUnitId), before);
+    EXPECT_EQ(Log().events.size(), eventsBefore);
+}
+
+TEST_F(FrameTest, HandlerOffsetMinusOneLeavesTheEventUnhandled) {
+    EventRecord press;
+    press.windowId = kMainWindow;
+    press.unitId = kUnboundBox;
+    press.event = kEventLButtonDown;
+    EXPECT_FALSE(FireEvent(press));
+    EXPECT_EQ(press.hasResult, 0);
+
+    EventRecord release = press;
+    release.event = kEventLButtonUp;
+    release.argCount = 1;
+    release.args[0] = 42;
+    const int clicks = Log().clicks;
+    EXPECT_TRUE(FireEvent(release));
+    EXPECT_EQ(Log().clicks, clicks + 1);
+    EXPECT_EQ(release.hasResult, 1);
+    EXPECT_EQ(release.result, 7);
+}
+
+TEST_F(FrameTest, BlockedEventsReachNoHandler) {
+    EventRecord release;
+    release.windowId = kMainWindow;
+    release.unitId = kUnboundBox;
+    release.event = kEventLButtonUp;
+    const int clicks = Log().clicks;
+    BlockEvents();
+    EXPECT_FALSE(FireEvent(release));
+    UnblockEvents();
+    EXPECT_EQ(Log().clicks, clicks);
+}
+
+TEST_F(FrameTest, AUnitBorrowsTheHandlersOfItsDonor) {
+    EventRecord press;
+    press.windowId = kMainWindow;
+    press.unitId = kBorrower;
+    press.event = kEventRButtonDown;
+    const int clicks = Log().clicks;
+    EXPECT_TRUE(FireEvent(press));
+    EXPECT_EQ(Log().clicks, clicks + 1);
+}
+
+TEST_F(FrameTest, InputMessagesBecomeCommonEventsAndAZeroResultSwallowsThem) {
+    // The bound handler answers 7 (non-zero): the message goes on to the control.
+    MSG msg{};
+    msg.hwnd = Handle(kUnboundBox);
+    msg.message = WM_LBUTTONUP;
+    msg.lParam = MAKELPARAM(12, 34);
+    const int clicks = Log().clicks;
+    EXPECT_TRUE(PreTranslateInput(msg));
+    EXPECT_EQ(Log().clicks, clicks + 1);
+    EXPECT_EQ(Log().events.back(), "click 12");
+    // A window that is no unit raises nothing.
+    msg.hwnd = GetDesktopWindow();
+    EXPECT_TRUE(PreTranslateInput(msg));
+    EXPECT_EQ(Log().clicks, clicks + 1);
+}
+
+TEST_F(FrameTest, WidthIsClampedStoredAndApplied) {
+    SetProperty(kMainWindow, kBox2, 2, PropValue::Integer(40000));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox2, 2).i, 32627);
+    RECT r;
+    GetWindowRect(Handle(kBox2), &r);
+    EXPECT_EQ(r.right - r.left, 32627);
+    SetProperty(kMainWindow, kBox2, 2, PropValue::Integer(-3));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox2, 2).i, 0);
+    SetProperty(kMainWindow, kBox2, 2, PropValue::Integer(50));
+    SetProperty(kMainWindow, kBox2, 0, PropValue::Integer(-40000));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox2, 0).i, -32627);
+    SetProperty(kMainWindow, kBox2, 0, PropValue::Integer(10));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox2, 0).i, 10);
+    EXPECT_EQ(GetProperty(kMainWindow, kBox2, 1).i, 10);
+}
+
+TEST_F(FrameTest, EarlierUnitsInTheListLieHigher) {
+    HWND parent = Handle(kWindowUnitId);
+    EXPECT_EQ(GetTopWindow(parent), Handle(kBox1));
+    EXPECT_EQ(GetWindow(Handle(kBox1), GW_HWNDNEXT), Handle(kBox2));
+    EXPECT_EQ(GetWindow(Handle(kBox2), GW_HWNDNEXT), Handle(kBox3));
+    POINT inside{20, 20};
+    EXPECT_EQ(ChildWindowFromPointEx(parent, inside, CWP_SKIPINVISIBLE), Handle(kBox1));
+}
+
+TEST_F(FrameTest, VisibleAndDisabledFollowTheirWrites) {
+    SetProperty(kMainWindow, kBox3, 5, PropValue::Integer(0));
+    EXPECT_FALSE(IsWindowVisible(Handle(kBox3)));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox3, 5).i, 0);
+    SetProperty(kMainWindow, kBox3, 5, PropValue::Integer(1));
+    EXPECT_TRUE(IsWindowVisible(Handle(kBox3)));
+    SetProperty(kMainWindow, kBox3, 6, PropValue::Integer(1));
+    EXPECT_FALSE(IsWindowEnabled(Handle(kBox3)));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox3, 6).i, 1);
+    SetProperty(kMainWindow, kBox3, 6, PropValue::Integer(0));
+    EXPECT_TRUE(IsWindowEnabled(Handle(kBox3)));
+    SetProperty(kMainWindow, kBox3, 4, PropValue::OfText("标记"));
+    EXPECT_EQ(GetProperty(kMainWindow, kBox3, 4).s, "标记");
+}
+
+TEST_F(FrameTest, AWriteFromAnotherThreadHasTakenEffectWhenItReturns) {
+    std::atomic<bool> done{false};
+    int32_t seen = -1;
+    std::thread worker([&] {
+        SetProperty(kMainWindow, kBox3, 3, PropValue::Integer(77));
+        RECT r;
+        GetWindowRect(GetUnitHandle(kMainWindow, kBox3), &r);
+        seen = r.bottom - r.top;
+        done = true;
+    });
+    // The write is carried out here, on the window's thread, while we pump.
+    while (!done) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    worker.join();
+    EXPECT_EQ(seen, 77);
+}
+
+TEST(FrameLoading, UnitsThatCannotBeCreatedFailTheWholeLoad) {
+    EXPECT_FALSE(LoadWindow(kUnknownTypeWindow, nullptr, false));
+    EXPECT_FALSE(LoadWindow(kTooNewWindow, nullptr, false));
+    EXPECT_FALSE(LoadWindow(kCutShortWindow, nullptr, false));
+    EXPECT_EQ(LookupUnit(kTooNewWindow, kWindowUnitId), nullptr);
+}
+
+TEST(FrameLoading, ACreatedHandlerThatDestroysItsWindowStopsTheLoad) {
+    Log().events.clear();
+    EXPECT_FALSE(LoadWindow(kSelfDestroyWindow, nullptr, false));
+    ASSERT_EQ(Log().events.size(), 1u);
+    EXPECT_EQ(Log().events[0], "destroying");
+}
+
+TEST(FrameMemory, ConstantsAreNeverFreedAndResizeCopiesThemOut) {
+    const char* text = TestConstantText();
+    char* asBlock = const_cast<char*>(text);
+    EXPECT_TRUE(IsInConstantArea(text));
+    Release(asBlock);
+    Release(asBlock + 4);
+    EXPECT_STREQ(text, "constant");
+    void* copy = Resize(asBlock, 9);
+    ASSERT_NE(copy, static_cast<void*>(asBlock));
+    EXPECT_FALSE(IsInConstantArea(copy));
+    EXPECT_STREQ(static_cast<char*>(copy), "constant");
+    // Asking for more than the area holds copies only up to its end.
+    void* tail = Resize(asBlock + 28, 64);
+    EXPECT_EQ(std::memcmp(tail, TestConstantArea() + 28, 4), 0);
+    Release(tail);
+    Release(copy);
+    Release(nullptr);
+    EXPECT_STREQ(text, "constant");
+}
+
+TEST(Gbk, SourceLiteralsCompileToGbkBytes) {
+    const char* literal = "安装程序";
+    const unsigned char expected[] = {0xB0, 0xB2, 0xD7, 0xB0, 0xB3, 0xCC, 0xD0, 0xF2, 0x00};
+    EXPECT_EQ(std::memcmp(literal, expected, sizeof(expected)), 0);
+}
+
+}  // namespace
+}  // namespace quill::test
