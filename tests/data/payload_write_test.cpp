@@ -46,9 +46,6 @@ TEST(PayloadWrite, WritesExactlyTheArchiveBytes) {
     const uint8_t* end = written.data() + written.size() - comment - 22;
     EXPECT_EQ(0x06054B50u, Le32(end));
     EXPECT_EQ(comment, Le16(end + 20));
-    EXPECT_EQ(20, Le16(end + 10));
-    EXPECT_EQ(1907u, Le32(end + 12));
-    EXPECT_EQ(4403248u, Le32(end + 16));
 
     // And it is the very file the build produced.
     std::string built = std::string("Z:") + QUILL_PAYLOAD_FILE;
