@@ -189,8 +189,9 @@ TEST_F(ConstantRelease, EveryItemIsInsideAndReleasingItIsIgnored) {
         EXPECT_TRUE(quill::IsInConstantArea(item.at)) << "item " << item.name;
         quill::Release(const_cast<void*>(item.at));
     }
-    EXPECT_TRUE(quill::IsInConstantArea(ConstantAreaEnd - 1));
-    EXPECT_FALSE(quill::IsInConstantArea(ConstantAreaEnd));
+    const uint8_t* last = quill::ConstantAreaBegin() + quill::ConstantAreaSize() - 1;
+    EXPECT_TRUE(quill::IsInConstantArea(last));
+    EXPECT_FALSE(quill::IsInConstantArea(last + 1));
     // Still intact and still usable after the releases.
     EXPECT_STREQ("请选择安装位置", ConstSelectInstallTitle);
     EXPECT_EQ(4405512u, StoredByteSet(ConstPayloadArchive).size);
