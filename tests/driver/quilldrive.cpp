@@ -1,0 +1,701 @@
+// quilldrive: the Windows-side hands and eyes of the GUI tests.
+//
+// Run with wine64 in the same prefix (and so on the same virtual desktop) as the program under
+// test. One command per run; results go to stdout as tab-separated lines whose first field names
+// the record. Window texts are read in the ANSI code page and printed as UTF-8; in every text
+// field a backslash, tab, CR and LF are written as \\ \t \r \n, so a record is always one line.
+//
+// Exit codes: 0 done/found, 1 not found or timed out, 2 bad command line, 3 the action failed.
+//
+// Commands (HWND accepts 0x-hex or decimal; MS is milliseconds; default timeout 0 = look once):
+//   acp                                   acp <code page>
+//   desktop                               desktop <hwnd> <l> <t> <r> <b>
+//   windows                               window ... for every top-level window
+//   find-window [--class C] [--title T] [--process EXE] [--visible] [--timeout MS]
+//                                         window <hwnd> <class> <l> <t> <r> <b> <visible> <pid> <title>
+//   children HWND                         child <hwnd> <parent> <class> <id> <l> <t> <r> <b>
+//                                               <visible> <enabled> <text>   (all descendants)
+//   text HWND                             text <text>
+//   rect HWND                             rect <l> <t> <r> <b> <visible>
+//   wait-gone HWND [--timeout MS]         exit 0 once the window no longer exists
+//   activate HWND                         brings the window to the foreground
+//   find-msgbox [--title T] [--timeout MS]
+//                                         msgbox <hwnd> <l> <t> <r> <b> <caption>
+//                                         static <id> <text>          (each static with text)
+//                                         button <id> <l> <t> <r> <b> <text>
+//   press-msgbox ID|CAPTION [--title T] [--real] [--timeout MS]
+//                                         presses a message-box button (BM_CLICK, or a real
+//                                         mouse click with --real); pressed <id> <text>, then
+//                                         closed 1|0 (whether the box went away within 3 s)
+//   mouse move|click|dblclick|down|up X Y [--right]
+//                                         SetCursorPos + SendInput at screen coordinates
+//   key SPEC...                           key chords, e.g. alt+f4 esc return ctrl+a tab
+//   type TEXT                             types TEXT as Unicode key input
+//   ps                                    process <pid> <parent pid> <exe>
+//   wait-exit EXE|PID [--timeout MS]      exit 0 once no such process runs
+//   kill EXE|PID                          terminates every match; killed <pid>
+//   attrib PATH...                        attrib <hex attributes> <path> (GetFileAttributesA;
+//                                         ffffffff when the path does not exist)
+//   link LNK                              link <target> <arguments> <working folder>
+//                                               <description> <show command>  (IShellLinkA)
+//   hold PATH SECONDS                     opens PATH without sharing and keeps it open;
+//                                         prints "held" as soon as it is open (exit 3 if
+//                                         it cannot be opened)
+//   msgbox TEXT [CAPTION] [--buttons ok|okcancel|yesno|yesnocancel]
+//                                         shows a message box in the ANSI code page and exits
+//                                         with the button's IDOK..IDNO code (harness self-test)
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum Exit { kOk = 0, kNotFound = 1, kUsage = 2, kFailed = 3 };
+
+std::string g_out;
+
+// ---- text conversions ----------------------------------------------------------------------
+
+std::wstring FromCodePage(const std::string& s, UINT cp) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+
+std::string ToCodePage(const std::wstring& w, UINT cp) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+std::string Utf8(const std::wstring& w) { return ToCodePage(w, CP_UTF8); }
+std::string AnsiToUtf8(const std::string& a) { return Utf8(FromCodePage(a, CP_ACP)); }
+
+std::string Escape(const std::string& s) {
+  std::string r;
+  for (char c : s) {
+    switch (c) {
+      case '\\': r += "\\\\"; break;
+      case '\t': r += "\\t"; break;
+      case '\r': r += "\\r"; break;
+      case '\n': r += "\\n"; break;
+      default: r += c;
+    }
+  }
+  return r;
+}
+
+// ---- output --------------------------------------------------------------------------------
+
+void Field(const std::string& s) {
+  if (!g_out.empty() && g_out.back() != '\n') g_out += '\t';
+  g_out += s;
+}
+void Field(long long v) { Field(std::to_string(v)); }
+void EndLine() { g_out += '\n'; }
+
+std::string Hex(HWND h) {
+  unsigned long long v = reinterpret_cast<ULONG_PTR>(h);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), "0123456789abcdef"[v & 15]);
+    v >>= 4;
+  } while (v);
+  return "0x" + digits;
+}
+
+void Flush() {
+  // Raw bytes straight to the handle: no CRT text-mode translation of the UTF-8.
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out && out != INVALID_HANDLE_VALUE && !g_out.empty())
+    WriteFile(out, g_out.data(), static_cast<DWORD>(g_out.size()), &written, nullptr);
+  g_out.clear();
+}
+
+void Error(const std::string& msg) {
+  std::string line = "error\t" + msg + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+// ---- window facts --------------------------------------------------------------------------
+
+std::string ClassOf(HWND h) {
+  char buf[256] = {};
+  GetClassNameA(h, buf, sizeof buf);
+  return buf;
+}
+
+// WM_GETTEXT is marshalled across processes, so controls that keep their caption themselves
+// answer too; a window that does not answer in time falls back to the stored window name.
+std::string AnsiTextOf(HWND h) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutA(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) {
+    char buf[4096] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+  }
+  std::string s(len + 1, '\0');
+  DWORD_PTR got = 0;
+  SendMessageTimeoutA(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 2000, &got);
+  s.resize(got < s.size() ? got : s.size() - 1);
+  return s;
+}
+
+std::string TextOf(HWND h) { return AnsiToUtf8(AnsiTextOf(h)); }
+
+void RectFields(HWND h) {
+  RECT r = {};
+  GetWindowRect(h, &r);
+  Field(r.left); Field(r.top); Field(r.right); Field(r.bottom);
+}
+
+struct Proc { DWORD pid, parent; std::wstring exe; };
+
+std::vector<Proc> Processes() {
+  std::vector<Proc> list;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return list;
+  PROCESSENTRY32W pe = {};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+    list.push_back({pe.th32ProcessID, pe.th32ParentProcessID, pe.szExeFile});
+  CloseHandle(snap);
+  return list;
+}
+
+std::wstring ExeOfPid(DWORD pid) {
+  for (const Proc& p : Processes())
+    if (p.pid == pid) return p.exe;
+  return {};
+}
+
+// A process is named either by number or by executable name (case-insensitive, with or
+// without a folder in front).
+bool MatchesProcess(const Proc& p, const std::wstring& spec) {
+  wchar_t* end = nullptr;
+  unsigned long n = wcstoul(spec.c_str(), &end, 0);
+  if (!spec.empty() && end && *end == 0) return p.pid == n;
+  std::wstring base = spec.substr(spec.find_last_of(L"\\/") == std::wstring::npos ? 0 : spec.find_last_of(L"\\/") + 1);
+  return lstrcmpiW(p.exe.c_str(), base.c_str()) == 0;
+}
+
+void WindowRecord(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  Field("window"); Field(Hex(h)); Field(Escape(AnsiToUtf8(ClassOf(h))));
+  RectFields(h);
+  Field(IsWindowVisible(h) ? 1 : 0); Field(pid); Field(Escape(TextOf(h)));
+  EndLine();
+}
+
+struct WindowQuery {
+  std::wstring cls, title, process;
+  bool have_title = false, visible_only = false;
+};
+
+bool WindowMatches(HWND h, const WindowQuery& q) {
+  if (q.visible_only && !IsWindowVisible(h)) return false;
+  if (!q.cls.empty() && FromCodePage(ClassOf(h), CP_ACP) != q.cls) return false;
+  if (q.have_title && FromCodePage(AnsiTextOf(h), CP_ACP) != q.title) return false;
+  if (!q.process.empty()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    Proc p{pid, 0, ExeOfPid(pid)};
+    if (!MatchesProcess(p, q.process)) return false;
+  }
+  return true;
+}
+
+BOOL CALLBACK CollectWindow(HWND h, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> list;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+// Every descendant, depth first, parents before their children.
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> list;
+  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+// Polls until `probe` succeeds or `timeout_ms` has passed; probes at least once.
+template <typename F>
+bool WaitFor(DWORD timeout_ms, F probe) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (probe()) return true;
+    if (GetTickCount() - start >= timeout_ms) return false;
+    Sleep(50);
+  }
+}
+
+HWND FindTopLevel(const WindowQuery& q, DWORD timeout_ms) {
+  HWND found = nullptr;
+  WaitFor(timeout_ms, [&] {
+    for (HWND h : TopLevelWindows())
+      if (WindowMatches(h, q)) { found = h; return true; }
+    return false;
+  });
+  return found;
+}
+
+// Reduces a button caption to what a user reads: "&Yes" -> "Yes", "否(&N)" -> "否", so a
+// button can be named with or without its mnemonic.
+std::wstring ButtonLabel(const std::wstring& s) {
+  std::wstring r;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == L'(' && i + 3 < s.size() && s[i + 1] == L'&' && s[i + 3] == L')') {
+      i += 3;
+      continue;
+    }
+    if (s[i] == L'&' && i + 1 < s.size() && s[i + 1] != L'&') continue;
+    r += s[i];
+  }
+  return r;
+}
+
+// ---- real input ----------------------------------------------------------------------------
+
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  in.mi.dx = dx;
+  in.mi.dy = dy;
+  SendInput(1, &in, sizeof in);
+}
+
+// Puts the pointer at (x, y) the way a real mouse would: SetCursorPos alone moves the cursor,
+// but the first button press after it can still be delivered at the old position, so a move
+// event to the same spot goes through the input queue too.
+void MoveTo(int x, int y) {
+  SetCursorPos(x, y);
+  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MulDiv(x, 65535, w - 1), MulDiv(y, 65535, h - 1));
+  Sleep(50);
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
+void ClickAt(int x, int y, bool right, int clicks) {
+  MoveTo(x, y);
+  for (int i = 0; i < clicks; ++i) {
+    SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    Sleep(30);
+    SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    Sleep(30);
+  }
+}
+
+WORD VirtualKey(const std::wstring& name) {
+  struct { const wchar_t* name; WORD vk; } const table[] = {
+      {L"alt", VK_MENU}, {L"ctrl", VK_CONTROL}, {L"control", VK_CONTROL}, {L"shift", VK_SHIFT},
+      {L"esc", VK_ESCAPE}, {L"escape", VK_ESCAPE}, {L"return", VK_RETURN}, {L"enter", VK_RETURN},
+      {L"tab", VK_TAB}, {L"space", VK_SPACE}, {L"backspace", VK_BACK}, {L"delete", VK_DELETE},
+      {L"up", VK_UP}, {L"down", VK_DOWN}, {L"left", VK_LEFT}, {L"right", VK_RIGHT},
+      {L"home", VK_HOME}, {L"end", VK_END}, {L"pageup", VK_PRIOR}, {L"pagedown", VK_NEXT}};
+  for (const auto& k : table)
+    if (lstrcmpiW(k.name, name.c_str()) == 0) return k.vk;
+  if (name.size() == 1) {
+    wchar_t c = name[0];
+    if (c >= L'a' && c <= L'z') return static_cast<WORD>(c - L'a' + 'A');
+    if ((c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9')) return static_cast<WORD>(c);
+  }
+  if ((name[0] == L'f' || name[0] == L'F') && name.size() <= 3) {
+    int n = _wtoi(name.c_str() + 1);
+    if (n >= 1 && n <= 12) return static_cast<WORD>(VK_F1 + n - 1);
+  }
+  return 0;
+}
+
+// ---- command line --------------------------------------------------------------------------
+
+struct Args {
+  std::vector<std::wstring> pos;
+  std::vector<std::pair<std::wstring, std::wstring>> opts;  // --name value (or "" for flags)
+  bool Has(const wchar_t* name) const {
+    for (const auto& o : opts) if (o.first == name) return true;
+    return false;
+  }
+  std::wstring Get(const wchar_t* name, const std::wstring& def = {}) const {
+    for (const auto& o : opts) if (o.first == name) return o.second;
+    return def;
+  }
+  DWORD Timeout() const { return static_cast<DWORD>(_wtoi(Get(L"timeout", L"0").c_str())); }
+};
+
+const wchar_t* const kFlags[] = {L"visible", L"real", L"right"};
+
+Args ParseArgs(int argc, wchar_t** argv, int first) {
+  Args a;
+  for (int i = first; i < argc; ++i) {
+    std::wstring s = argv[i];
+    if (s.size() > 2 && s.compare(0, 2, L"--") == 0) {
+      std::wstring name = s.substr(2);
+      bool flag = false;
+      for (const wchar_t* f : kFlags) flag = flag || name == f;
+      a.opts.push_back({name, (!flag && i + 1 < argc) ? argv[++i] : L""});
+    } else {
+      a.pos.push_back(s);
+    }
+  }
+  return a;
+}
+
+HWND ParseHwnd(const std::wstring& s) {
+  return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoull(s.c_str(), nullptr, 0)));
+}
+
+// ---- commands ------------------------------------------------------------------------------
+
+int CmdDesktop() {
+  HWND d = GetDesktopWindow();
+  Field("desktop"); Field(Hex(d)); RectFields(d); EndLine();
+  return kOk;
+}
+
+int CmdWindows() {
+  for (HWND h : TopLevelWindows()) WindowRecord(h);
+  return kOk;
+}
+
+int CmdFindWindow(const Args& a) {
+  WindowQuery q;
+  q.cls = a.Get(L"class");
+  q.have_title = a.Has(L"title");
+  q.title = a.Get(L"title");
+  q.process = a.Get(L"process");
+  q.visible_only = a.Has(L"visible");
+  HWND h = FindTopLevel(q, a.Timeout());
+  if (!h) return kNotFound;
+  WindowRecord(h);
+  return kOk;
+}
+
+int CmdChildren(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND parent = ParseHwnd(a.pos[0]);
+  if (!IsWindow(parent)) return kNotFound;
+  for (HWND h : Descendants(parent)) {
+    Field("child"); Field(Hex(h)); Field(Hex(GetParent(h))); Field(Escape(AnsiToUtf8(ClassOf(h))));
+    Field(GetDlgCtrlID(h)); RectFields(h);
+    Field(IsWindowVisible(h) ? 1 : 0); Field(IsWindowEnabled(h) ? 1 : 0); Field(Escape(TextOf(h)));
+    EndLine();
+  }
+  return kOk;
+}
+
+int CmdText(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND h = ParseHwnd(a.pos[0]);
+  if (!IsWindow(h)) return kNotFound;
+  Field("text"); Field(Escape(TextOf(h))); EndLine();
+  return kOk;
+}
+
+int CmdRect(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND h = ParseHwnd(a.pos[0]);
+  if (!IsWindow(h)) return kNotFound;
+  Field("rect"); RectFields(h); Field(IsWindowVisible(h) ? 1 : 0); EndLine();
+  return kOk;
+}
+
+int CmdWaitGone(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND h = ParseHwnd(a.pos[0]);
+  return WaitFor(a.Timeout(), [&] { return !IsWindow(h); }) ? kOk : kNotFound;
+}
+
+int CmdActivate(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND h = ParseHwnd(a.pos[0]);
+  if (!IsWindow(h)) return kNotFound;
+  return SetForegroundWindow(h) ? kOk : kFailed;
+}
+
+HWND FindMsgBox(const Args& a) {
+  WindowQuery q;
+  q.cls = L"#32770";
+  q.visible_only = true;
+  q.have_title = a.Has(L"title");
+  q.title = a.Get(L"title");
+  return FindTopLevel(q, a.Timeout());
+}
+
+int CmdFindMsgBox(const Args& a) {
+  HWND box = FindMsgBox(a);
+  if (!box) return kNotFound;
+  Field("msgbox"); Field(Hex(box)); RectFields(box); Field(Escape(TextOf(box))); EndLine();
+  for (HWND h : Descendants(box)) {
+    std::string cls = ClassOf(h);
+    if (lstrcmpiA(cls.c_str(), "Static") == 0) {
+      std::string text = TextOf(h);
+      if (text.empty()) continue;
+      Field("static"); Field(GetDlgCtrlID(h)); Field(Escape(text)); EndLine();
+    } else if (lstrcmpiA(cls.c_str(), "Button") == 0 && IsWindowVisible(h)) {
+      Field("button"); Field(GetDlgCtrlID(h)); RectFields(h); Field(Escape(TextOf(h))); EndLine();
+    }
+  }
+  return kOk;
+}
+
+int CmdPressMsgBox(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND box = FindMsgBox(a);
+  if (!box) return kNotFound;
+  const std::wstring& want = a.pos[0];
+  wchar_t* end = nullptr;
+  long id = wcstol(want.c_str(), &end, 0);
+  bool by_id = !want.empty() && end && *end == 0;
+  HWND button = nullptr;
+  for (HWND h : Descendants(box)) {
+    if (lstrcmpiA(ClassOf(h).c_str(), "Button") != 0 || !IsWindowVisible(h)) continue;
+    if (by_id ? GetDlgCtrlID(h) == id
+              : ButtonLabel(FromCodePage(AnsiTextOf(h), CP_ACP)) == ButtonLabel(want)) {
+      button = h;
+      break;
+    }
+  }
+  if (!button) return kNotFound;
+  Field("pressed"); Field(GetDlgCtrlID(button)); Field(Escape(TextOf(button))); EndLine();
+  if (a.Has(L"real")) {
+    SetForegroundWindow(box);
+    RECT r = {};
+    GetWindowRect(button, &r);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, false, 1);
+  } else {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored);
+  }
+  bool closed = WaitFor(3000, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+  Field("closed"); Field(closed ? 1 : 0); EndLine();
+  return kOk;
+}
+
+int CmdMouse(const Args& a) {
+  if (a.pos.size() < 3) return kUsage;
+  const std::wstring& what = a.pos[0];
+  int x = _wtoi(a.pos[1].c_str()), y = _wtoi(a.pos[2].c_str());
+  bool right = a.Has(L"right");
+  if (what == L"move") {
+    MoveTo(x, y);
+  } else if (what == L"click" || what == L"dblclick") {
+    ClickAt(x, y, right, what == L"click" ? 1 : 2);
+  } else if (what == L"down" || what == L"up") {
+    MoveTo(x, y);
+    if (what == L"down") SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    else SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+  } else {
+    return kUsage;
+  }
+  Sleep(50);  // let the target pick the input up before the next command runs
+  return kOk;
+}
+
+int CmdKey(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  for (const std::wstring& chord : a.pos) {
+    std::vector<WORD> keys;
+    size_t start = 0;
+    while (start <= chord.size()) {
+      size_t plus = chord.find(L'+', start);
+      std::wstring part = chord.substr(start, plus == std::wstring::npos ? std::wstring::npos : plus - start);
+      WORD vk = part.empty() ? 0 : VirtualKey(part);
+      if (!vk) { Error("unknown key: " + Utf8(part)); return kUsage; }
+      keys.push_back(vk);
+      if (plus == std::wstring::npos) break;
+      start = plus + 1;
+    }
+    for (WORD vk : keys) { SendKey(vk, false); Sleep(20); }
+    for (size_t i = keys.size(); i-- > 0;) { SendKey(keys[i], true); Sleep(20); }
+    Sleep(50);
+  }
+  return kOk;
+}
+
+int CmdType(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  for (wchar_t c : a.pos[0]) {
+    INPUT in[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki.wScan = c;
+      in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, in, sizeof in[0]);
+    Sleep(10);
+  }
+  Sleep(50);
+  return kOk;
+}
+
+int CmdPs() {
+  for (const Proc& p : Processes()) {
+    Field("process"); Field(p.pid); Field(p.parent); Field(Escape(Utf8(p.exe))); EndLine();
+  }
+  return kOk;
+}
+
+int CmdWaitExit(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  DWORD self = GetCurrentProcessId();
+  bool gone = WaitFor(a.Timeout(), [&] {
+    for (const Proc& p : Processes())
+      if (p.pid != self && MatchesProcess(p, a.pos[0])) return false;
+    return true;
+  });
+  return gone ? kOk : kNotFound;
+}
+
+int CmdKill(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  DWORD self = GetCurrentProcessId();
+  int killed = 0;
+  for (const Proc& p : Processes()) {
+    if (p.pid == self || !MatchesProcess(p, a.pos[0])) continue;
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.pid);
+    if (!h) continue;
+    if (TerminateProcess(h, 1)) {
+      WaitForSingleObject(h, 5000);
+      Field("killed"); Field(p.pid); EndLine();
+      ++killed;
+    }
+    CloseHandle(h);
+  }
+  return killed ? kOk : kNotFound;
+}
+
+// Attributes as the program under test would see them: Wine keeps some of them (hidden,
+// system) outside the Unix file mode, so the Linux side cannot tell.
+int CmdAttrib(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  for (const std::wstring& path : a.pos) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    char hex[16];
+    wsprintfA(hex, "%08lx", static_cast<unsigned long>(attributes));
+    Field("attrib"); Field(hex); Field(Escape(Utf8(path))); EndLine();
+  }
+  return kOk;
+}
+
+// Loads a shell link the way the shell would and prints what it points at.
+int CmdLink(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  if (FAILED(CoInitialize(nullptr))) return kFailed;
+  int rc = kFailed;
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(a.pos[0].c_str(), STGM_READ))) {
+    char target[MAX_PATH] = {}, args[1024] = {}, dir[MAX_PATH] = {}, desc[1024] = {};
+    int show = 0;
+    link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH);
+    link->GetArguments(args, sizeof args);
+    link->GetWorkingDirectory(dir, sizeof dir);
+    link->GetDescription(desc, sizeof desc);
+    link->GetShowCmd(&show);
+    Field("link"); Field(Escape(AnsiToUtf8(target))); Field(Escape(AnsiToUtf8(args)));
+    Field(Escape(AnsiToUtf8(dir))); Field(Escape(AnsiToUtf8(desc))); Field(show); EndLine();
+    rc = kOk;
+  }
+  if (file) file->Release();
+  if (link) link->Release();
+  CoUninitialize();
+  return rc;
+}
+
+// Holds a file open with no sharing at all, as a running program holding its own files
+// would, so that nobody else can open it for writing (or reading) meanwhile.
+int CmdHold(const Args& a) {
+  if (a.pos.size() < 2) return kUsage;
+  HANDLE h = CreateFileW(a.pos[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return kFailed;
+  Field("held"); EndLine();
+  Flush();
+  Sleep(static_cast<DWORD>(_wtoi(a.pos[1].c_str())) * 1000);
+  CloseHandle(h);
+  return kOk;
+}
+
+int CmdMsgBox(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  std::wstring buttons = a.Get(L"buttons", L"ok");
+  UINT type = MB_OK;
+  if (buttons == L"okcancel") type = MB_OKCANCEL;
+  else if (buttons == L"yesno") type = MB_YESNO;
+  else if (buttons == L"yesnocancel") type = MB_YESNOCANCEL;
+  else if (buttons != L"ok") { Error("unknown --buttons value"); return kUsage; }
+  std::string text = ToCodePage(a.pos[0], CP_ACP);
+  std::string caption = ToCodePage(a.pos.size() > 1 ? a.pos[1] : L"quilldrive", CP_ACP);
+  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type | MB_TASKMODAL);
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv || argc < 2) {
+    Error("usage: quilldrive COMMAND [ARGS...]  (see the head of quilldrive.cpp)");
+    return kUsage;
+  }
+  std::wstring cmd = argv[1];
+  Args a = ParseArgs(argc, argv, 2);
+  int rc = kUsage;
+  if (cmd == L"acp") { Field("acp"); Field(GetACP()); EndLine(); rc = kOk; }
+  else if (cmd == L"desktop") rc = CmdDesktop();
+  else if (cmd == L"windows") rc = CmdWindows();
+  else if (cmd == L"find-window") rc = CmdFindWindow(a);
+  else if (cmd == L"children") rc = CmdChildren(a);
+  else if (cmd == L"text") rc = CmdText(a);
+  else if (cmd == L"rect") rc = CmdRect(a);
+  else if (cmd == L"wait-gone") rc = CmdWaitGone(a);
+  else if (cmd == L"activate") rc = CmdActivate(a);
+  else if (cmd == L"find-msgbox") rc = CmdFindMsgBox(a);
+  else if (cmd == L"press-msgbox") rc = CmdPressMsgBox(a);
+  else if (cmd == L"mouse") rc = CmdMouse(a);
+  else if (cmd == L"key") rc = CmdKey(a);
+  else if (cmd == L"type") rc = CmdType(a);
+  else if (cmd == L"ps") rc = CmdPs();
+  else if (cmd == L"wait-exit") rc = CmdWaitExit(a);
+  else if (cmd == L"kill") rc = CmdKill(a);
+  else if (cmd == L"attrib") rc = CmdAttrib(a);
+  else if (cmd == L"link") rc = CmdLink(a);
+  else if (cmd == L"hold") rc = CmdHold(a);
+  else if (cmd == L"msgbox") rc = CmdMsgBox(a);
+  else Error("unknown command: " + Utf8(cmd));
+  if (rc == kUsage && cmd != L"msgbox") Error("bad arguments for " + Utf8(cmd));
+  Flush();
+  LocalFree(argv);
+  return rc;
+}
