@@ -41,7 +41,14 @@ bool SelfDestroyMoved(const int32_t*, int32_t*) {
     return false;
 }
 
-const HandlerSlot kHandlers[] = {{&Created}, {&Moved}, {&Resized}, {&Clicked}, {&DestroySelf}, {&SelfDestroyMoved}};
+bool Idle(const int32_t* args, int32_t* result) {
+    Log().events.push_back("idle " + std::string(args[0] >= 0 ? "elapsed" : "negative"));
+    *result = 0;  // no more idle time wanted
+    return true;
+}
+
+const HandlerSlot kHandlers[] = {{&Created},     {&Moved},           {&Resized}, {&Clicked},
+                                 {&DestroySelf}, {&SelfDestroyMoved}, {&Idle}};
 constexpr int32_t Slot(int i) { return i * static_cast<int32_t>(sizeof(HandlerSlot)); }
 
 UnitRecord Window(std::vector<EventBinding> events) {
@@ -89,7 +96,7 @@ std::string BuildTemplate() {
     UnitRecord borrower = Box(200, 100);
     borrower.handlerDonor = kBox1;
     t.windowIds.push_back(kMainWindow);
-    t.windows.push_back(Entry({{kWindowUnitId, Window({{0, Slot(0)}, {3, Slot(1)}, {4, Slot(2)}})},
+    t.windows.push_back(Entry({{kWindowUnitId, Window({{0, Slot(0)}, {3, Slot(1)}, {4, Slot(2)}, {7, Slot(6)}})},
                                {kBox1, box1},
                                {kBox2, Box(10, 10)},
                                {kBox3, Box(10, 10)},

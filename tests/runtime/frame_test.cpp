@@ -154,6 +154,27 @@ TEST_F(FrameTest, AWriteFromAnotherThreadHasTakenEffectWhenItReturns) {
     EXPECT_EQ(seen, 77);
 }
 
+int g_idleCalls = 0;
+// Callbacks run before each idle step; the third pass is the one with the window's idle
+// event, so quitting then still lets that step finish.
+void QuitFromIdle(void*) {
+    if (++g_idleCalls == 3) PostQuitMessage(0);
+}
+
+TEST_F(FrameTest, AnIdleLoopRunsIdleCallbacksAndTheWindowsIdleEvent) {
+    Log().events.clear();
+    RegisterIdleCallback(Handle(kWindowUnitId), &QuitFromIdle, nullptr);
+    RegisterIdleCallback(Handle(kWindowUnitId), &QuitFromIdle, nullptr);  // ignored: already registered
+    // Idle steps 0 and 1 are the framework's; the window's idle event comes from step 2 on,
+    // and a handler answering 0 ends the idle period.
+    PostMessageA(Handle(kWindowUnitId), WM_NULL, 0, 0);
+    RunMessageLoop();
+    EXPECT_EQ(g_idleCalls, 3);
+    int idleEvents = 0;
+    for (const std::string& e : Log().events) idleEvents += e == "idle elapsed";
+    EXPECT_EQ(idleEvents, 1);
+}
+
 TEST(FrameLoading, UnitsThatCannotBeCreatedFailTheWholeLoad) {
     EXPECT_FALSE(LoadWindow(kUnknownTypeWindow, nullptr, false));
     EXPECT_FALSE(LoadWindow(kTooNewWindow, nullptr, false));
