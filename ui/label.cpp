@@ -1,0 +1,211 @@
+#include "ui/label.h"
+
+#include "ui/border_style.h"
+#include "ui/control_query.h"
+#include "ui/gdi.h"
+#include "ui/gradient.h"
+#include "ui/props/clamp.h"
+
+namespace quill {
+
+namespace {
+
+const ControlClass kLabelClass{"QuillLabel", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, IDC_ARROW};
+
+}  // namespace
+
+Unit* Label::Create(const UnitCreateArgs& args) {
+    auto* label = new Label;
+    if (!label->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
+        !label->CreateControlWindow(kLabelClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS,
+                                    label->props_.caption.c_str(), args)) {
+        delete label;
+        return nullptr;
+    }
+    if (label->props_.border >= 1 && label->props_.border <= 5) ApplyBorderStyle(label->hwnd_, label->props_.border);
+    return label;
+}
+
+UnitRoutine Label::Query(int entry) { return ControlQuery<Label>::Query(entry); }
+
+void Label::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor visit, void* context) {
+    LabelProps props;
+    if (!props.Read(ownProperties, size)) return;
+    visit(props.caption, context);
+    if (props.font.size() == kLogFontSize) visit(FontFaceName(props.font), context);
+    visit(props.dataSource, context);
+    visit(props.dataColumn, context);
+}
+
+TextLook Label::Look() const {
+    TextLook look;
+    look.font = props_.font;
+    look.colour = props_.textColour;
+    look.effect = props_.effect;
+    look.hAlign = props_.hAlign;
+    look.vAlign = props_.vAlign;
+    look.wordWrap = props_.wordWrap;
+    return look;
+}
+
+int Label::SetOwn(int k, const PropValue& value) {
+    const uint32_t colour = static_cast<uint32_t>(value.i);
+    switch (k) {
+    case kCaption:
+        props_.caption = value.s;
+        SetWindowTextA(hwnd_, props_.caption.c_str());
+        break;
+    case kEffect: props_.effect = Clamp(value.i, 0, 3); break;
+    case kBorder:
+        props_.border = Clamp(value.i, 0, kGradientBorder);
+        ApplyBorderStyle(hwnd_, props_.border);
+        break;
+    case kGradientWidth:
+        props_.gradientWidth = value.i < LabelProps::kMinGradientWidth ? LabelProps::kMinGradientWidth : value.i;
+        break;
+    case kBorderColour1: props_.borderColour1 = colour; break;
+    case kBorderColour2: props_.borderColour2 = colour; break;
+    case kBorderColour3: props_.borderColour3 = colour; break;
+    case kFont: props_.font = value.s; break;
+    case kTextColour: props_.textColour = colour; break;
+    case kBackground: props_.background = colour; break;
+    case kPicture:
+        props_.picture = value.s;
+        // Decoded again at the next paint.
+        picture_ = Picture();
+        pictureDecoded_ = false;
+        break;
+    case kPictureMode: props_.pictureMode = Clamp(value.i, 0, 2); break;
+    case kGradientMode: props_.gradientMode = Clamp(value.i, 0, 8); break;
+    case kGradientColour1: props_.gradientColour1 = colour; break;
+    case kGradientColour2: props_.gradientColour2 = colour; break;
+    case kGradientColour3: props_.gradientColour3 = colour; break;
+    case kHAlign: props_.hAlign = Clamp(value.i, 0, 2); break;
+    case kWordWrap: props_.wordWrap = value.i; break;
+    case kVAlign: props_.vAlign = Clamp(value.i, 0, 2); break;
+    // No data-source unit type exists, so a binding never replaces the stored caption.
+    case kDataSource: props_.dataSource = value.s; break;
+    case kDataColumn: props_.dataColumn = value.s; break;
+    default: return 0;
+    }
+    // The paint covers the whole area, so no erase is needed (and none flickers).
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    return 0;
+}
+
+bool Label::GetOwn(int k, PropValue* out) const {
+    auto colour = [](uint32_t c) { return PropValue::Integer(static_cast<int32_t>(c)); };
+    switch (k) {
+    case kCaption: *out = PropValue::OfText(props_.caption); return true;
+    case kEffect: *out = PropValue::Integer(props_.effect); return true;
+    case kBorder: *out = PropValue::Integer(props_.border); return true;
+    case kGradientWidth: *out = PropValue::Integer(props_.gradientWidth); return true;
+    case kBorderColour1: *out = colour(props_.borderColour1); return true;
+    case kBorderColour2: *out = colour(props_.borderColour2); return true;
+    case kBorderColour3: *out = colour(props_.borderColour3); return true;
+    case kFont: *out = PropValue::OfBytes(props_.font); return true;
+    case kTextColour: *out = colour(props_.textColour); return true;
+    case kBackground: *out = colour(props_.background); return true;
+    case kPicture: *out = PropValue::OfBytes(props_.picture); return true;
+    case kPictureMode: *out = PropValue::Integer(props_.pictureMode); return true;
+    case kGradientMode: *out = PropValue::Integer(props_.gradientMode); return true;
+    case kGradientColour1: *out = colour(props_.gradientColour1); return true;
+    case kGradientColour2: *out = colour(props_.gradientColour2); return true;
+    case kGradientColour3: *out = colour(props_.gradientColour3); return true;
+    case kHAlign: *out = PropValue::Integer(props_.hAlign); return true;
+    case kWordWrap: *out = PropValue::Integer(props_.wordWrap); return true;
+    case kVAlign: *out = PropValue::Integer(props_.vAlign); return true;
+    case kDataSource: *out = PropValue::OfText(props_.dataSource); return true;
+    case kDataColumn: *out = PropValue::OfText(props_.dataColumn); return true;
+    default: return false;
+    }
+}
+
+bool Label::DrawPicture(HDC dc, const RECT& r, HRGN uncovered) {
+    if (props_.picture.empty()) return false;
+    if (!pictureDecoded_) {
+        picture_ = Picture::Decode(props_.picture);
+        pictureDecoded_ = true;  // an undecodable picture is not tried again
+    }
+    if (picture_.empty()) return false;
+    const int pw = picture_.width(), ph = picture_.height();
+    RECT drawn;
+    switch (props_.pictureMode) {
+    case 0:
+        drawn = RECT{r.left, r.top, r.left + pw, r.top + ph};
+        picture_.Draw(dc, r.left, r.top);
+        break;
+    case 2:
+        drawn = CentredFit(r, pw, ph);
+        picture_.Draw(dc, drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
+        break;
+    default:
+        for (LONG y = r.top; y < r.bottom; y += ph)
+            for (LONG x = r.left; x < r.right; x += pw) picture_.Draw(dc, x, y);
+        SetRectRgn(uncovered, 0, 0, 0, 0);
+        return true;
+    }
+    Region covered(CreateRectRgnIndirect(&drawn));
+    CombineRgn(uncovered, uncovered, covered.get(), RGN_DIFF);
+    return true;
+}
+
+void Label::Paint(HDC dc, const RECT& paintArea) {
+    RECT clip;
+    if (GetClipBox(dc, &clip) == NULLREGION) return;
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    if (props_.border == kGradientBorder && props_.gradientWidth > 0) {
+        const auto stops = GradientStops({props_.borderColour1, props_.borderColour2, props_.borderColour3});
+        if (stops.size() >= 2) {
+            DrawGradientFrame(dc, r, props_.gradientWidth, stops);
+            InflateRect(&r, -props_.gradientWidth, -props_.gradientWidth);
+        }
+    }
+    RECT area;
+    if (!IntersectRect(&area, &paintArea, &r)) SetRectEmpty(&area);
+    Region uncovered(CreateRectRgnIndirect(&area));
+    const int saved = SaveDC(dc);
+    ExtSelectClipRgn(dc, uncovered.get(), RGN_AND);
+    if (!DrawPicture(dc, r, uncovered.get()) && props_.gradientMode >= 1) {
+        const auto stops =
+            GradientStops({props_.gradientColour1, props_.gradientColour2, props_.gradientColour3});
+        if (stops.size() >= 2) {
+            FillGradient(dc, r, props_.gradientMode, stops);
+            SetRectRgn(uncovered.get(), 0, 0, 0, 0);
+        }
+    }
+    if (props_.background == LabelProps::kDefaultColour) {
+        FillRgn(dc, uncovered.get(), GetSysColorBrush(COLOR_BTNFACE));
+    } else {
+        Brush brush(CreateSolidBrush(static_cast<COLORREF>(props_.background & 0x00FFFFFF)));
+        FillRgn(dc, uncovered.get(), brush.get());
+    }
+    DrawLookText(dc, WindowText(hwnd_), r, Look());
+    RestoreDC(dc, saved);
+}
+
+LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        PaintScope ps(hwnd_);
+        Paint(ps.dc(), ps.area());
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        Paint(reinterpret_cast<HDC>(wp), rc);
+        return 0;
+    }
+    case WM_ERASEBKGND: return 1;  // the paint covers the whole area
+    case kFeedbackMessage: {
+        EventRecord record;
+        RaiseEvent(kFeedback, {static_cast<int32_t>(wp), static_cast<int32_t>(lp)}, &record);
+        return record.hasResult ? record.result : 0;
+    }
+    default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace quill

@@ -1,0 +1,36 @@
+// The text drawing shared by the two label types: font from a stored LOGFONT, alignment
+// and wrapping as DrawText flags, and the sunken / raised / shadow effects.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace quill {
+
+struct TextLook {
+    std::string font;  // a 60-byte LOGFONT, else the default GUI font is used
+    uint32_t colour = 0;
+    int32_t effect = 0;  // 0 plain, 1 sunken, 2 raised, 3 shadow
+    int32_t hAlign = 0;  // 0 left, 1 centre, 2 right
+    int32_t vAlign = 1;  // 0 top, 1 centre, 2 bottom
+    int32_t wordWrap = 0;
+};
+
+constexpr size_t kLogFontSize = 60;
+static_assert(sizeof(LOGFONTA) == kLogFontSize, "stored fonts are LOGFONTA records");
+
+// DrawText format flags for the look's alignment and wrapping.
+UINT TextFormat(const TextLook& look);
+
+// Draws `text` into r on dc; an empty text draws nothing.
+void DrawLookText(HDC dc, const std::string& text, RECT r, const TextLook& look);
+
+// The window's current text (the paint shows what the window holds, not a stored copy).
+std::string WindowText(HWND hwnd);
+
+// The face name of a stored 60-byte LOGFONT ("" for anything else).
+std::string FontFaceName(const std::string& font);
+
+}  // namespace quill

@@ -1,0 +1,62 @@
+#include "ui/timer_unit.h"
+
+namespace quill {
+
+namespace {
+
+const ControlClass kTimerClass{"QuillTimer", CS_DBLCLKS, IDC_ARROW};
+
+}  // namespace
+
+Unit* Timer::Create(const UnitCreateArgs& args) {
+    auto* timer = new Timer;
+    // The period is read first: the window starts the timer while it is being created.
+    if (!timer->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
+        !timer->CreateControlWindow(kTimerClass, 0, (args.style & ~WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS, "",
+                                    args)) {
+        delete timer;
+        return nullptr;
+    }
+    return timer;
+}
+
+void Timer::Start() {
+    if (props_.period > 0 && SetTimer(hwnd_, kTimerId, static_cast<UINT>(props_.period), nullptr)) running_ = true;
+}
+
+int Timer::SetOwn(int k, const PropValue& value) {
+    if (k != 0) return 0;
+    const int32_t period = value.i < 0 ? 0 : value.i;
+    if (period == props_.period) return 0;
+    props_.period = period;
+    if (running_) KillTimer(hwnd_, kTimerId);
+    running_ = false;
+    Start();
+    return 0;
+}
+
+bool Timer::GetOwn(int k, PropValue* out) const {
+    if (k != 0) return false;
+    *out = PropValue::Integer(props_.period);
+    return true;
+}
+
+LRESULT Timer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        Start();
+        return Default(msg, wp, lp);
+    case WM_TIMER: {
+        const LRESULT r = Default(msg, wp, lp);
+        if (wp == kTimerId) RaiseEvent(kElapsed);
+        return r;
+    }
+    case WM_DESTROY:
+        if (running_) KillTimer(hwnd_, kTimerId);
+        running_ = false;
+        return Default(msg, wp, lp);
+    default: return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace quill

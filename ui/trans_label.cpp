@@ -1,0 +1,154 @@
+#include "ui/trans_label.h"
+
+#include <vector>
+
+#include "ui/control_query.h"
+#include "ui/gdi.h"
+#include "ui/libraries.h"
+#include "ui/props/clamp.h"
+
+namespace quill {
+
+namespace {
+
+const ControlClass kTransLabelClass{"QuillTransLabel", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, IDC_ARROW};
+
+// Every visible window below `parent`, each window's children before the window itself,
+// siblings from the top of the z-order down.
+void CollectVisible(HWND parent, std::vector<HWND>* out) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        CollectVisible(child, out);
+        out->push_back(child);
+    }
+}
+
+}  // namespace
+
+Unit* TransLabel::Create(const UnitCreateArgs& args) {
+    auto* label = new TransLabel;
+    if (!label->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
+        !label->CreateControlWindow(kTransLabelClass, WS_EX_TRANSPARENT, args.style | WS_CHILD | WS_CLIPSIBLINGS,
+                                    label->props_.caption.c_str(), args)) {
+        delete label;
+        return nullptr;
+    }
+    return label;
+}
+
+UnitRoutine TransLabel::Query(int entry) { return ControlQuery<TransLabel>::Query(entry); }
+
+void TransLabel::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor visit, void* context) {
+    TransLabelProps props;
+    if (!props.Read(ownProperties, size)) return;
+    visit(props.caption, context);
+    if (props.font.size() == kLogFontSize) visit(FontFaceName(props.font), context);
+}
+
+TextLook TransLabel::Look() const {
+    TextLook look;
+    look.font = props_.font;
+    look.colour = props_.textColour;
+    look.effect = props_.effect;
+    look.hAlign = props_.hAlign;
+    look.vAlign = props_.vAlign;
+    look.wordWrap = props_.wordWrap;
+    return look;
+}
+
+int TransLabel::SetOwn(int k, const PropValue& value) {
+    switch (k) {
+    case kCaption:
+        props_.caption = value.s;
+        SetWindowTextA(hwnd_, props_.caption.c_str());
+        break;
+    case kEffect: props_.effect = Clamp(value.i, 0, 3); break;
+    case kFont: props_.font = value.s; break;
+    case kTextColour: props_.textColour = static_cast<uint32_t>(value.i); break;
+    case kHAlign: props_.hAlign = Clamp(value.i, 0, 2); break;
+    case kWordWrap: props_.wordWrap = value.i; break;
+    case kVAlign: props_.vAlign = Clamp(value.i, 0, 2); break;
+    default: return 0;
+    }
+    // Even an unchanged value repaints: callers use a write to clean up the label's area.
+    TransparentRefresh();
+    return 0;
+}
+
+bool TransLabel::GetOwn(int k, PropValue* out) const {
+    switch (k) {
+    case kCaption: *out = PropValue::OfText(props_.caption); return true;
+    case kEffect: *out = PropValue::Integer(props_.effect); return true;
+    case kFont: *out = PropValue::OfBytes(props_.font); return true;
+    case kTextColour: *out = PropValue::Integer(static_cast<int32_t>(props_.textColour)); return true;
+    case kHAlign: *out = PropValue::Integer(props_.hAlign); return true;
+    case kWordWrap: *out = PropValue::Integer(props_.wordWrap); return true;
+    case kVAlign: *out = PropValue::Integer(props_.vAlign); return true;
+    default: return false;
+    }
+}
+
+void TransLabel::TransparentRefresh() {
+    if (!hwnd_) return;
+    // The top of the chain of child windows: the window whose painting is under everything.
+    HWND top = hwnd_;
+    while (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD) {
+        HWND parent = GetParent(top);
+        if (!parent) break;
+        top = parent;
+    }
+    RECT area;  // the label's client area on the screen
+    GetClientRect(hwnd_, &area);
+    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    if (top != hwnd_) {
+        RECT inTop = area;
+        MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&inTop), 2);
+        InvalidateRect(top, &inTop, TRUE);
+        UpdateWindow(top);
+        // Bottom-most first, so each window paints over what lies under it.
+        std::vector<HWND> windows;
+        CollectVisible(top, &windows);
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+            RECT bounds, overlap;
+            GetWindowRect(*it, &bounds);
+            if (!IntersectRect(&overlap, &bounds, &area)) continue;
+            MapWindowPoints(nullptr, *it, reinterpret_cast<POINT*>(&overlap), 2);
+            RedrawWindow(*it, &overlap, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ERASENOW | RDW_FRAME);
+        }
+    }
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void TransLabel::Paint(HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    DrawLookText(dc, WindowText(hwnd_), rc, Look());
+}
+
+LRESULT TransLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        PaintScope ps(hwnd_);
+        Paint(ps.dc());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
+        return 0;
+    case WM_MOVE: {
+        const LRESULT r = Default(msg, wp, lp);
+        TransparentRefresh();
+        return r;
+    }
+    default: return Default(msg, wp, lp);
+    }
+}
+
+void TransLabel::OnDestroyed() {
+    // A unit of the extended component reports through the entry the frame gave it.
+    if (NotifyFn frame = ExtLibraryFrame())
+        frame(kFrameUnitDestroyed, static_cast<intptr_t>(windowId_), static_cast<intptr_t>(unitId_), 0);
+}
+
+}  // namespace quill
