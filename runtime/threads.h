@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -15,6 +16,12 @@ using ThreadRoutine = DWORD(WINAPI*)(LPVOID parameter);
 // otherwise the handle is closed at once.
 bool StartThread(ThreadRoutine routine, std::optional<int32_t> parameter = std::nullopt,
                  HANDLE* handleOut = nullptr);
+
+// The component's synchronisation command: a new critical section that stays valid until
+// the program ends, when the component's end notification deletes every one of them.
+CRITICAL_SECTION* CreateSyncSection();
+// Sections created and not yet released (for checks of the end notification).
+size_t SyncSectionCount();
 
 extern const SupportLibrary kThreadLibrary;
 
