@@ -4,6 +4,7 @@
 
 #include "runtime/declared_api.h"
 #include "runtime/frame.h"
+#include "runtime/library_loading.h"
 #include "runtime/runtime_state.h"
 
 namespace quill {
@@ -131,6 +132,8 @@ RuntimeState& State() {
 }
 
 int RunApplication(const ProgramHeader& header, StartupRoutineFn startup) {
+    // Before anything loads a library: never from the current folder.
+    HardenDllSearchPath();
     RuntimeState& s = State();
     s.header = &header;
     s.startup = startup;
