@@ -199,10 +199,18 @@ TEST_F(ZipUnitTest, FileHeldOpenElsewhereFailsAfterCounting) {
     // No sharing at all, as a running program holds its own executable.
     HANDLE held = CreateFileA(out("f1.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // The failure exit, too, fires its event before it closes the archive.
+    bool deletedDuringEvent = true;
+    const std::string archive = zipPath();
+    FakeFrame::handler = [&](int32_t percent, int32_t*) {
+        if (percent == 100) deletedDuringEvent = DeleteFileA(archive.c_str()) != 0;
+        return false;
+    };
     const int32_t result = Run(Build(NumberedFiles(3)));
     CloseHandle(held);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(FakeFrame::events, (Events{0, 100}));
+    EXPECT_FALSE(deletedDuringEvent);
     EXPECT_EQ(ReadOrEmpty(out("f0.txt")), "content 0");
     EXPECT_EQ(ReadOrEmpty(out("f1.txt")), "running");
 }
