@@ -10,6 +10,7 @@ bash "$root/tools/build.sh"
 
 source "$root/tools/wine-env.sh"
 quill_env_start
+quill_desktop_keep
 
 # One test at a time: the GUI tests share the display and the prefix.
 unset CTEST_PARALLEL_LEVEL

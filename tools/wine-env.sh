@@ -123,6 +123,15 @@ quill_env_start() {
   quill_server_start
 }
 
+# Starts the test build's desktop keeper, when it is built: without it Wine closes the desktop
+# a few seconds after each windowed test program and reopens it for the next one (about a
+# second per test). It ends with the prefix's wineserver.
+quill_desktop_keep() {
+  local keeper=$QUILL_ROOT/build/x86_64/tests/driver/desktop_keeper.exe
+  [ -f "$keeper" ] || return 0
+  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$QUILL_WINE64" "$keeper" </dev/null >/dev/null 2>&1 &
+}
+
 quill_env_stop() {
   local rc=$?
   trap - EXIT INT TERM
@@ -154,6 +163,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -euo pipefail
   [ $# -gt 0 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
   quill_env_start
+  quill_desktop_keep
   set +e
   "$@"
   exit $?
