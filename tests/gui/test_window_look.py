@@ -93,6 +93,9 @@ class InstallerLook(qt.QuillTestCase):
         qt.run("reg", ["add", "HKCU\\Control Panel\\Colors", "/v", "WindowFrame", "/d", "0 0 0", "/f"])
 
     def open_window(self):
+        # The pointer away from where the window will be, or the button shows its mouse-over
+        # picture from the start.
+        qt.xmove(5, 5)
         self.start(qt.require_installer())
         win = qt.find_window(cls="QuillWindow", timeout=20)
         self.assertIsNotNone(win, "the installer window did not show")
