@@ -284,18 +284,6 @@ TEST_F(TransLabelTest, WritingTheSameCaptionStillRepaintsUnderTheLabel) {
     EXPECT_TRUE(PumpUntil([this] { return Foreign(30) == 0; }, 1500)) << Foreign(30) << " pixels remain";
 }
 
-TEST_F(TransLabelTest, PropertiesClampAndReadBack) {
-    SetInt(kTitle, 1, 9);
-    EXPECT_EQ(GetInt(kTitle, 1), 3);
-    SetInt(kTitle, 4, -1);
-    EXPECT_EQ(GetInt(kTitle, 4), 0);
-    SetInt(kTitle, 6, 7);
-    EXPECT_EQ(GetInt(kTitle, 6), 2);
-    EXPECT_EQ(Get(kTitle, 2).s.size(), 60u);
-    SetInt(kTitle, 1, 0);
-    SetInt(kTitle, 6, 1);
-}
-
 // ---- Label -------------------------------------------------------------------------------
 
 class LabelTest : public ControlsTest {
