@@ -95,6 +95,14 @@ DWORD WINAPI InstallWorker(LPVOID) {
     const std::string archive = inTemp ? TempArchivePath() : DriveArchivePath();
     const std::string folder = InstallFolder();
     const int32_t result = Extract(kInstallerWindowId, kUnitZip, archive.c_str(), folder.c_str());
+    // A close press during the extraction has begun the end of the program, and from then on
+    // no progress event paced the extraction: it may have run to its end meanwhile. Neither a
+    // shortcut and prompt nor a failure report may follow the close; the main thread ends
+    // the process.
+    if (ProgramEnding()) {
+        CallDeclared<void()>(kCoUninitialize);
+        return 0;
+    }
     if (result == 1) Complete();
 
     char message[sizeof(kExtractFailedMessage) + MAX_PATH * 2];

@@ -192,6 +192,8 @@ void RegisterIdleCallback(HWND window, IdleCallback routine, void* argument) {
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
+bool ProgramEnding() { return State().shutdownStarted; }
+
 void RunOnMainThread(void (*fn)(void*), void* context) {
     RuntimeState& s = State();
     if (GetCurrentThreadId() == s.mainThreadId || !s.messageWindow) {

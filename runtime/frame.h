@@ -44,6 +44,9 @@ void ForgetExitRoutine();
 
 // Ends the program from any thread; the shutdown always runs on the main thread.
 [[noreturn]] void EndProgram(int exitCode);
+// True once the end of the program has begun on the main thread (EndProgram, or the loop
+// ended). A worker asks before it starts anything the user would still see or keep.
+bool ProgramEnding();
 
 // Memory from the process heap. Blocks inside the constant area are never freed.
 void* Allocate(size_t size);
