@@ -1,0 +1,297 @@
+"""The running installer as a user meets it: its window, the controls a user presses or reads,
+the message boxes it shows, and what an installation leaves on disk. Shared by the
+test_install_*.py scripts; everything here goes through quilltest (real clicks with xdotool,
+texts and boxes read with quilldrive)."""
+
+import calendar
+import os
+import shutil
+import subprocess
+import zipfile
+
+import quilltest as qt
+
+PRODUCT = "Orvenline"
+BRAND_FOLDER = "Tessaly软件"
+INFO_CAPTION = "信息："
+PROMPT_CAPTION = "温馨提示："
+ADVICE_START = "由于系列正版软件都作了加壳加密处理"
+PROMPT_TEXT = "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件"
+RUNNING_CAPTION = PRODUCT + "<没有关闭>"
+RUNNING_TEXT = "请先关闭原来的软件再开始安装，否则无法安装！"
+WRITE_FAILED_TEXT = ("写入失败！Windows7请以管理员身份运行，建议关闭杀毒，再重试\r\n"
+                     "《确定》后将关闭本安装程序")
+EXTRACT_FAILED_START = "解压失败！"
+LOG_RELEASING = "1.释放压缩包.."
+LOG_SHORTCUT_OK = "3.创建快捷方式..成功"
+DIALOG_TITLE = "请选择安装位置"
+MARKER = PRODUCT + ".started"
+
+
+def _norm(text):
+    # A message box's static may report CRLF or LF line ends depending on the platform.
+    return text.replace("\r\n", "\n")
+
+
+def same_text(a, b):
+    return _norm(a).strip() == _norm(b).strip()
+
+
+# ---- the product archive the installer carries ----------------------------------------------
+
+def payload_path():
+    return os.path.join(qt.build_dir(), "generated", "payload.zip")
+
+
+def product_exe():
+    """The built stand-in product (writes Orvenline.started beside itself when it starts)."""
+    return os.path.join(qt.build_dir(), "product", PRODUCT + ".exe")
+
+
+def payload_entries():
+    """{relative Linux path: (is folder, size, zip date_time)} of the archive, names decoded
+    from GBK as Wine shows them on the Linux side."""
+    entries = {}
+    with zipfile.ZipFile(payload_path()) as z:
+        for info in z.infolist():
+            raw = info.filename.encode("cp437") if not info.flag_bits & 0x800 else info.filename.encode()
+            name = raw.decode("gbk").rstrip("/")
+            entries[name] = (info.is_dir(), info.file_size, info.date_time)
+    return entries
+
+
+def tree_of(folder):
+    """{relative path: (is folder, size)} of everything below `folder`."""
+    found = {}
+    for root, dirs, files in os.walk(folder):
+        for d in dirs:
+            found[os.path.relpath(os.path.join(root, d), folder)] = (True, 0)
+        for f in files:
+            path = os.path.join(root, f)
+            found[os.path.relpath(path, folder)] = (False, os.path.getsize(path))
+    return found
+
+
+def zip_time_as_utc(date_time):
+    return calendar.timegm(tuple(date_time) + (0, 0, 0))
+
+
+# ---- Windows-side facts ----------------------------------------------------------------------
+
+INVALID_ATTRIBUTES = 0xFFFFFFFF
+
+
+def attributes(*windows_paths):
+    """{path: attribute bits} as GetFileAttributes answers in the prefix."""
+    res = qt.drive("attrib", *windows_paths)
+    return {r[2]: int(r[1], 16) for r in res.records if r[0] == "attrib"}
+
+
+def link_target(windows_link):
+    """(target, arguments, working folder, description, show command) of a shell link, or
+    None when it cannot be loaded."""
+    res = qt.drive("link", windows_link)
+    if res.code != 0:
+        return None
+    r = res.records[0]
+    return r[1], r[2], r[3], r[4], int(r[5])
+
+
+def desktop_link():
+    return os.path.join(qt.desktop_dir(), PRODUCT + ".lnk")
+
+
+def remove_desktop_link():
+    if os.path.exists(desktop_link()):
+        os.remove(desktop_link())
+
+
+def temp_archive():
+    return os.path.join(qt.windows_temp_dir(), "tool.zip")
+
+
+def remove_temp_archive():
+    if os.path.exists(temp_archive()):
+        os.remove(temp_archive())
+
+
+def read_marker(folder):
+    """The text the product wrote when it started from `folder`, or None."""
+    path = os.path.join(folder, MARKER)
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read().decode("gbk")
+
+
+def end_products():
+    """Ends every copy of the product a test may have started."""
+    qt.kill_process(PRODUCT + ".exe")
+
+
+def xdotool(*args):
+    """One xdotool command line, so that a key and a click follow each other within a few
+    milliseconds (two commands would be a process start apart)."""
+    subprocess.run(["xdotool", *map(str, args)], stdin=subprocess.DEVNULL, check=True, timeout=60)
+
+
+# ---- the installer window --------------------------------------------------------------------
+
+class Installer:
+    """One running installer: its process, window and the controls the flow uses."""
+
+    def __init__(self, case, env=None, program=None):
+        """Starts the built installer for `case` (a QuillTestCase), or takes a Program that
+        starts it some other way (e.g. through cmd with another TEMP), and waits for its
+        window."""
+        self.prog = program or case.start(qt.require_installer(), env=env)
+        self.win = qt.find_window(cls="QuillWindow", process="installer.exe", timeout=20)
+        case.assertIsNotNone(self.win, "the installer window did not show")
+        kids = qt.children(self.win.hwnd)
+        r = self.win.rect
+
+        def inside(c):
+            return r.left <= c.rect.left and c.rect.right <= r.right and \
+                r.top <= c.rect.top and c.rect.bottom <= r.bottom
+
+        def one(pred, what):
+            found = [c for c in kids if pred(c)]
+            case.assertEqual(len(found), 1, f"{what}: {found}")
+            return found[0]
+
+        self.start_button = one(lambda c: c.cls == "QuillPicBtn" and inside(c) and
+                                (c.rect.width, c.rect.height) == (220, 80), "start button")
+        self.folder_label = one(lambda c: c.cls == "QuillLabel" and
+                                (c.rect.width, c.rect.height) == (232, 25), "install folder label")
+        self.log_label = one(lambda c: c.cls == "QuillLabel" and
+                             (c.rect.width, c.rect.height) == (160, 24), "log label")
+        self.progress = one(lambda c: c.cls == "msctls_progress32", "progress bar")
+        self.close_glyph = one(lambda c: c.cls == "QuillTransLabel" and c.text == "×", "close glyph")
+
+    # reading
+    def folder(self):
+        return qt.window_text(self.folder_label.hwnd)
+
+    def log(self):
+        return qt.window_text(self.log_label.hwnd)
+
+    def progress_visible(self):
+        state = qt.window_rect(self.progress.hwnd)
+        return bool(state and state[1])
+
+    # pressing, with the real pointer through X
+    def press_start(self):
+        qt.xclick(*self.start_button.rect.center)
+
+    def press_folder(self):
+        qt.xclick(*self.folder_label.rect.center)
+
+    def press_close_glyph(self):
+        qt.xclick(*self.close_glyph.rect.center)
+
+    # message boxes
+    def answer_advice(self, case, timeout=10):
+        box = qt.find_msgbox(title=INFO_CAPTION, timeout=timeout)
+        case.assertIsNotNone(box, "no advice message after the start press")
+        case.assertTrue(box.text.startswith(ADVICE_START), box.text)
+        qt.press_msgbox(qt.IDOK, title=INFO_CAPTION)
+
+    def wait_prompt(self, case, timeout=30):
+        box = qt.find_msgbox(title=PROMPT_CAPTION, timeout=timeout)
+        case.assertIsNotNone(box, "the completion prompt did not show")
+        case.assertTrue(same_text(box.text, PROMPT_TEXT), repr(box.text))
+        return box
+
+    def wait_exit(self, timeout=30):
+        return self.prog.wait(timeout)
+
+    # the folder dialog
+    def open_folder_dialog(self, case, timeout=10):
+        self.press_folder()
+        dlg = FolderDialog.find(timeout)
+        case.assertIsNotNone(dlg, "the folder label did not open the folder dialog")
+        return dlg
+
+
+class FolderDialog:
+    """The shell's folder dialog as the installer opens it."""
+
+    def __init__(self, window):
+        self.win = window
+        self.kids = qt.children(window.hwnd)
+        self.texts = [c.text for c in self.kids]
+        self.tree = next(c for c in self.kids if c.cls == "SysTreeView32")
+        self.edit = next(c for c in self.kids if c.cls == "Edit")
+
+    @classmethod
+    def find(cls, timeout=10.0):
+        """The open folder dialog (a #32770 window showing the installer's title), or None."""
+        def probe():
+            for w in qt.windows():
+                if w.cls == "#32770" and w.visible and \
+                        any(DIALOG_TITLE in c.text for c in qt.children(w.hwnd)):
+                    return w
+            return None
+        try:
+            return cls(qt.wait_until(probe, timeout=timeout, interval=0.2))
+        except AssertionError:
+            return None
+
+    def selection(self):
+        """The name of the selected item, as the dialog's edit box shows it."""
+        return qt.window_text(self.edit.hwnd)
+
+    def focus_tree(self):
+        # The empty lower part of the tree: focuses it without changing the selection.
+        qt.xclick(self.tree.rect.left + 5, self.tree.rect.bottom - 5)
+
+    def select_desktop_folder(self, name_start):
+        """Selects a folder lying on the desktop by typing the start of its name into the tree,
+        as a user would; the desktop is the tree's root."""
+        self.focus_tree()
+        qt.key("home")
+        qt.type_text(name_start.lower())
+
+    def select_drive_z(self):
+        """Selects drive Z: under My Computer with the keyboard: the last item of the expanded
+        computer node is the control panel, the drive just above it is Z:."""
+        self.focus_tree()
+        qt.key("end", "right", "end", "up")
+
+    def ok(self):
+        qt.key("return")
+        return qt.wait_window_gone(self.win.hwnd, timeout=5)
+
+    def cancel(self):
+        qt.key("esc")
+        return qt.wait_window_gone(self.win.hwnd, timeout=5)
+
+
+# ---- test base ---------------------------------------------------------------------------------
+
+class InstallCase(qt.QuillTestCase):
+    """A test that installs: drive D: is this test's own folder (so the default install folder
+    D:\\Tessaly软件\\Orvenline lands there), no shortcut or product copy is left from before,
+    and everything is put back afterwards."""
+
+    def setUp(self):
+        super().setUp()
+        self.drive_d = os.path.join(self.tmp, "drive-d")
+        os.makedirs(self.drive_d)
+        qt.map_drive("d", self.drive_d)
+        self.addCleanup(qt.unmap_drive, "d")
+        self.install_dir = os.path.join(self.drive_d, BRAND_FOLDER, PRODUCT)
+        remove_desktop_link()
+        self.addCleanup(remove_desktop_link)
+        remove_temp_archive()
+        self.addCleanup(remove_temp_archive)
+        self.addCleanup(end_products)
+
+    def default_folder(self, drive="D"):
+        return f"{drive}:\\{BRAND_FOLDER}\\{PRODUCT}"
+
+    def copy_product(self, folder, name):
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, name)
+        shutil.copyfile(product_exe(), path)
+        return path

@@ -1,0 +1,96 @@
+"""What a press of the start button starts, and what it refuses: a product copy that still runs,
+a second press while an installation runs, and the close glyph in the middle of one."""
+
+import os
+import signal
+
+import installer_ui as ui
+import quilltest as qt
+
+
+class StartButton(ui.InstallCase):
+    def test_a_running_copy_blocks_the_start_until_it_is_closed(self):
+        # The product running under an upper-case name is found; a longer name is not.
+        other = self.start(self.copy_product(os.path.join(self.tmp, "other"), "Orvenline2.exe"))
+        running = self.start(self.copy_product(os.path.join(self.tmp, "old"), "ORVENLINE.EXE"))
+        qt.wait_until(lambda: qt.process_running("ORVENLINE.EXE") and qt.process_running("Orvenline2.exe"),
+                      timeout=15, message="the product copies did not start")
+
+        inst = ui.Installer(self)
+        inst.press_start()
+        box = qt.find_msgbox(title=ui.RUNNING_CAPTION, timeout=10)
+        self.assertIsNotNone(box, "no running-copy message")
+        self.assertTrue(ui.same_text(box.text, ui.RUNNING_TEXT), repr(box.text))
+        self.assertEqual([b.id for b in box.buttons], [qt.IDOK])
+        self.assertTrue(qt.press_msgbox(qt.IDOK, title=ui.RUNNING_CAPTION))
+        # Shown once, and nothing started: no advice, no worker.
+        self.assertIsNone(qt.find_msgbox(timeout=1.5))
+        self.assertEqual(inst.log(), "")
+        self.assertFalse(inst.progress_visible())
+        self.assertFalse(os.path.exists(ui.temp_archive()))
+        self.assertFalse(os.path.exists(self.install_dir))
+
+        running.kill()
+        self.assertTrue(qt.wait_process_exit("ORVENLINE.EXE", timeout=10))
+        self.assertTrue(other.running())
+        inst.press_start()
+        box = qt.find_msgbox(timeout=10)
+        self.assertIsNotNone(box, "the second press showed nothing")
+        self.assertEqual(box.caption, ui.INFO_CAPTION)
+        self.assertTrue(box.text.startswith(ui.ADVICE_START), box.text)
+        # Ended while the advice is up: no worker was started yet.
+        inst.prog.kill()
+
+    def test_presses_during_an_installation_are_ignored(self):
+        inst = ui.Installer(self)
+        inst.press_start()
+        qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
+        # OK with the keyboard, then at once a second press on the start button.
+        qt.xmove(*inst.start_button.rect.center)
+        ui.xdotool("key", "Return", "sleep", 0.05, "click", 1)
+        self.assertIsNone(qt.find_msgbox(title=ui.INFO_CAPTION, timeout=2),
+                          "a second press during the installation started another one")
+        inst.wait_prompt(self)
+        # The worker is still running while its prompt is up: neither the start button nor
+        # the folder label does anything.
+        inst.press_start()
+        inst.press_folder()
+        self.assertIsNone(ui.FolderDialog.find(timeout=1.5), "the folder dialog opened during the installation")
+        self.assertIsNone(qt.find_msgbox(title=ui.INFO_CAPTION, timeout=0.5))
+        self.assertEqual(inst.folder(), self.default_folder("D"))
+        prompts = [w for w in qt.windows() if w.cls == "#32770" and w.visible]
+        self.assertEqual([w.title for w in prompts], [ui.PROMPT_CAPTION])
+
+        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
+        self.assertEqual(inst.wait_exit(), 0)
+        self.assertTrue(os.path.isfile(os.path.join(self.install_dir, "Orvenline.exe")))
+
+    def test_the_close_glyph_ends_an_installation_at_once(self):
+        inst = ui.Installer(self)
+        inst.press_start()
+        qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
+        qt.xmove(*inst.close_glyph.rect.center)
+        ui.xdotool("key", "Return")
+        # The whole extraction takes about a tenth of a second: the installer is frozen as
+        # soon as it has begun, the glyph is clicked, and the installer goes on.
+        qt.wait_until(lambda: os.path.isdir(self.install_dir), timeout=10, interval=0.0005,
+                      message="the extraction did not begin")
+        os.kill(inst.prog.popen.pid, signal.SIGSTOP)
+        try:
+            extracted = len(ui.tree_of(self.install_dir))
+            ui.xdotool("click", 1)
+        finally:
+            os.kill(inst.prog.popen.pid, signal.SIGCONT)
+        self.assertLess(extracted, len(ui.payload_entries()), "frozen too late")
+
+        self.assertEqual(inst.wait_exit(10), 0)
+        self.assertIsNone(qt.find_msgbox(title=ui.PROMPT_CAPTION, timeout=0.5))
+        # Nothing of the completion ran: the archive was not cleaned up, no shortcut, no
+        # product.
+        self.assertTrue(os.path.exists(ui.temp_archive()))
+        self.assertFalse(os.path.exists(ui.desktop_link()), "the completion ran before the glyph ended it")
+        self.assertFalse(qt.process_running("Orvenline.exe"))
+        self.assertFalse(qt.process_running("installer.exe"))
+
+if __name__ == "__main__":
+    qt.main()
