@@ -3,6 +3,8 @@ quilldrive's window coordinates, X clicks and screenshots agree with one another
 installer GUI test leans on these, so a broken harness shows up here and not as odd failures
 there. quilldrive's own message box stands in for the program under test."""
 
+import os
+
 import quilltest as qt
 
 CAPTION = "提示"
@@ -83,6 +85,27 @@ class Harness(qt.QuillTestCase):
         self.assertTrue(qt.press_msgbox(qt.IDNO))
         self.assertEqual(prog.wait(15), 0)
         self.assertTrue(qt.wait_window_gone(win.hwnd, timeout=5))
+
+    def test_mapped_drive_and_fresh_prefix(self):
+        # A test can give Windows programs a drive of its own and a prefix of its own.
+        drive_root = os.path.join(self.tmp, "q-drive")
+        os.makedirs(drive_root)
+        with open(os.path.join(drive_root, "in.txt"), "w") as f:
+            f.write("x")
+        qt.map_drive("q", drive_root)
+        self.addCleanup(qt.unmap_drive, "q")
+        code, _ = qt.run("cmd", ["/c", "copy", "q:\\in.txt", "q:\\out.txt"])
+        self.assertEqual(code, 0)
+        self.assertTrue(os.path.exists(os.path.join(drive_root, "out.txt")))
+
+        shared_desktop = qt.desktop_dir()
+        with qt.FreshPrefix(self.tmp):
+            self.assertNotEqual(qt.desktop_dir(), shared_desktop)
+            code, _ = qt.run("cmd", ["/c", "echo x> %USERPROFILE%\\Desktop\\marker.txt"])
+            self.assertEqual(code, 0)
+            self.assertTrue(os.path.exists(os.path.join(qt.desktop_dir(), "marker.txt")))
+        self.assertFalse(os.path.exists(os.path.join(shared_desktop, "marker.txt")))
+        self.assertEqual(qt.desktop_dir(), shared_desktop)
 
 
 if __name__ == "__main__":
