@@ -2,7 +2,7 @@
 without a display: start button, advice OK, completion prompt answered with Yes. Prints the
 install folder and what it holds, and saves screenshots before, during and after.
 
-  bash tools/wine-env.sh python3 tools/demo_install.py <build folder> <screenshot folder>
+  bash tools/wine-env.sh python3 tools/demo_install.py <installer.exe> <quilldrive.exe> <screenshot folder>
 """
 
 import os
@@ -15,12 +15,9 @@ import quilltest as qt  # noqa: E402
 
 
 def main():
-    build = os.path.abspath(sys.argv[1])
-    shots = os.path.abspath(sys.argv[2])
-    os.environ["QUILL_BUILD_DIR"] = build
-    os.environ.setdefault("QUILL_DRIVER", os.path.join(build, "tests", "driver", "quilldrive.exe"))
-    os.environ["QUILL_SCREENSHOT_DIR"] = shots
-    installer = os.path.join(build, "flow", "installer.exe")
+    installer = os.path.abspath(sys.argv[1])
+    os.environ["QUILL_DRIVER"] = os.path.abspath(sys.argv[2])
+    os.environ["QUILL_SCREENSHOT_DIR"] = os.path.abspath(sys.argv[3])
 
     prog = qt.Program(installer, log_dir=qt.run_temp())
     win = qt.find_window(cls="QuillWindow", timeout=30)

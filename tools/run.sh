@@ -4,8 +4,9 @@
 # With a reachable X display (DISPLAY set) the installer opens there, in a Wine prefix kept
 # between runs under build/wine-run (delete that folder for a clean machine); the command
 # returns when the installer ends.
-# Without one, it runs on a private Xvfb in a throwaway prefix, waits for the installer's
-# window, saves a screenshot to build/screenshots/run-<time>.png and prints its path.
+# Without one, it runs on a private Xvfb in a throwaway prefix and drives a whole
+# installation as a user would (tools/demo_install.py): it prints the install folder and its
+# contents and saves screenshots before, during and after to build/screenshots/run-*.png.
 #
 # QUILL_INSTALLER=/path/to/installer.exe runs another build of the installer.
 set -euo pipefail
@@ -21,12 +22,6 @@ if [ -z "$installer" ] || [ ! -f "$installer" ]; then
   echo "run: the installer has not been built (${installer:-no installer target})" >&2
   exit 1
 fi
-exe_name=$(basename "$installer")
-
-# quilldrive, quietly and with the Chinese code page, in the current prefix.
-drive() {
-  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$QUILL_WINE64" "$driver" "$@" </dev/null 2>/dev/null
-}
 
 run_on_user_display() {
   quill_wine_vars
@@ -48,22 +43,14 @@ run_on_user_display() {
 
 run_headless() {
   quill_env_start
-  local log=$QUILL_RUN_DIR/installer.log
-  (cd "$(dirname "$installer")" && LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 exec "$QUILL_WINE64" "$installer" </dev/null >"$log" 2>&1) &
-  local pid=$!
-  local window
-  if ! window=$(drive find-window --process "$exe_name" --visible --timeout 20000); then
-    echo "run: no installer window appeared within 20 s" >&2
-    kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "run: the installer ended with exit code $?" >&2; }
-    exit 1
-  fi
-  echo "run: installer window: $(cut -f2-8 <<<"$window" | tr '\t' ' ')"
-  sleep 1.5   # the first paint of the skinned window
-  mkdir -p "$root/build/screenshots"
-  local shot=$root/build/screenshots/run-$(date +%Y%m%d-%H%M%S).png
-  import -window root "$shot"
-  echo "run: screenshot saved to $shot"
-  # Leaving ends the installer together with the prefix's wineserver (quill_env_stop).
+  # A whole installation as a user would do it: start button, advice OK, completion prompt
+  # answered with Yes; then the install folder and what it holds, and three screenshots.
+  local shots=$root/build/screenshots
+  mkdir -p "$shots"
+  echo "run: no display; installing under a private Xvfb"
+  /usr/bin/python3 "$root/tools/demo_install.py" "$installer" "$driver" "$shots" \
+    | sed 's/^/run: /'
+  # Leaving ends the product and the prefix's wineserver (quill_env_stop).
 }
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then

@@ -18,7 +18,7 @@ QUILL_ROOT=${QUILL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILL_WINE64=/usr/lib/wine/wine64
 QUILL_WINESERVER=/usr/lib/wine/wineserver
 # Bump when the template's preparation changes, so cached templates are rebuilt.
-QUILL_TEMPLATE_VERSION=1
+QUILL_TEMPLATE_VERSION=2
 
 # The variables every wine command needs. LANG/LC_ALL stay out of the shell: set there they
 # would translate the output of every other tool; cmake/wine-emulator.sh and quilltest.py add
@@ -99,6 +99,8 @@ quill_template_ensure() {
     # window, and its screen coordinates equal the X ones.
     quill_wine_quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     quill_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    # Windows draws one-pixel window borders black; Wine's own scheme makes them grey.
+    quill_wine_quiet reg add 'HKCU\Control Panel\Colors' /v WindowFrame /d '0 0 0' /f
     quill_server_stop   # flushes the registry to disk
     [ -f "$work/system.reg" ] && [ -d "$work/drive_c/windows" ] || { echo "wine-env: wineboot failed" >&2; exit 1; }
     touch "$work/.quill-template-v$QUILL_TEMPLATE_VERSION"
