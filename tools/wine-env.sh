@@ -112,6 +112,9 @@ quill_env_start() {
   quill_wine_vars
   QUILL_RUN_DIR=$(mktemp -d /tmp/quill-run.XXXXXX)
   export QUILL_RUN_DIR
+  # Wine keeps its server sockets under TMPDIR: inside the run folder they go away with it.
+  mkdir -p "$QUILL_RUN_DIR/sys-tmp"
+  export TMPDIR=$QUILL_RUN_DIR/sys-tmp
   trap quill_env_stop EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
