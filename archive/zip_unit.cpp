@@ -14,21 +14,11 @@ namespace quill {
 
 namespace {
 
-std::atomic<NotifyFn> g_frameNotify{nullptr};
+struct ArchiveComponent;
+using ArchiveFrame = FrameLink<ArchiveComponent>;
 
 // Every call to the frame goes through the entry it handed us at start-up.
-intptr_t CallFrame(int code, intptr_t a, intptr_t b, intptr_t c) {
-    NotifyFn frame = g_frameNotify.load();
-    return frame ? frame(code, a, b, c) : 0;
-}
-
-intptr_t ArchiveNotify(int code, intptr_t a, intptr_t, intptr_t) {
-    if (code == kNotifyStart) {
-        g_frameNotify.store(reinterpret_cast<NotifyFn>(a));
-        return 0;
-    }
-    return -1;
-}
+intptr_t CallFrame(int code, intptr_t a, intptr_t b, intptr_t c) { return ArchiveFrame::Call(code, a, b, c); }
 
 const char kZipClassName[] = "QuillZipUnit";
 const COLORREF kFaceColour = RGB(212, 208, 200);
@@ -297,6 +287,6 @@ int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, con
     return extraction.Run(archivePath, targetFolder);
 }
 
-const SupportLibrary kArchiveLibrary = {"archive", kArchiveTypes, 1, &ArchiveNotify};
+const SupportLibrary kArchiveLibrary = {"archive", kArchiveTypes, 1, &ArchiveFrame::Notify};
 
 }  // namespace quill

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -131,6 +132,26 @@ enum FrameService : int {
     kFrameResize = 2103,         // a = block, b = new size; answers the block
     kFrameRaiseError = 2104,     // a = message (const char*), b = code; does not return
     kFrameEndProgram = 2105,     // a = exit code; does not return
+};
+
+// The frame's entry as a component received it. `Notify` is the component's notification
+// entry: notification 1 stores the frame's entry, every other one is answered with -1.
+// One instance per component, named by a tag type.
+template <class Component>
+struct FrameLink {
+    static inline std::atomic<NotifyFn> entry{nullptr};
+    static intptr_t Notify(int code, intptr_t a, intptr_t b, intptr_t c) {
+        (void)b;
+        (void)c;
+        if (code != kNotifyStart) return -1;
+        entry = reinterpret_cast<NotifyFn>(a);
+        return 0;
+    }
+    // Calls the frame; 0 before its entry has arrived.
+    static intptr_t Call(int code, intptr_t a, intptr_t b, intptr_t c) {
+        NotifyFn frame = entry.load();
+        return frame ? frame(code, a, b, c) : 0;
+    }
 };
 
 // Builds a query routine for a unit class T that offers:

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "runtime/frame.h"
+#include "ui/gdi.h"
 
 namespace quill {
 
@@ -84,6 +85,21 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+
+bool Control::PaintMessage(UINT msg, WPARAM wp) {
+    if (msg == WM_PAINT) {
+        PaintScope ps(hwnd_);
+        Paint(ps.dc(), ps.area());
+        return true;
+    }
+    if (msg == WM_PRINTCLIENT) {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        Paint(reinterpret_cast<HDC>(wp), client);
+        return true;
+    }
+    return false;
+}
 
 void Control::OnDestroyed() {
     FrameNotify(kFrameUnitDestroyed, static_cast<intptr_t>(windowId_), static_cast<intptr_t>(unitId_), 0);

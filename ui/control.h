@@ -30,6 +30,13 @@ protected:
                              HWND parent, int x, int y, int width, int height, HMENU menuOrId);
 
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // Draws the control: `area` is the part to paint (the whole client area when printing).
+    virtual void Paint(HDC dc, const RECT& area) {
+        (void)dc;
+        (void)area;
+    }
+    // WM_PAINT and WM_PRINTCLIENT both end in Paint; true when `msg` was one of them.
+    bool PaintMessage(UINT msg, WPARAM wp);
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd_, msg, wp, lp); }
     // The window is gone: tell the frame (service 2000). Override to route it through a
     // component's own notification entry.

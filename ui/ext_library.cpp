@@ -5,17 +5,8 @@ namespace quill {
 
 namespace {
 
-NotifyFn g_frame = nullptr;
-
-intptr_t ExtNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
-    (void)b;
-    (void)c;
-    if (code == kNotifyStart) {
-        g_frame = reinterpret_cast<NotifyFn>(a);
-        return 0;
-    }
-    return -1;
-}
+struct ExtComponent;
+using ExtFrame = FrameLink<ExtComponent>;
 
 const UnitTypeInfo kExtTypes[] = {
     {0x0005, "TransLabel", "透明标签", kTypeRaisesEvents | kTypeWindowUnit, &TransLabel::Query},
@@ -23,9 +14,9 @@ const UnitTypeInfo kExtTypes[] = {
 
 }  // namespace
 
-NotifyFn ExtLibraryFrame() { return g_frame; }
+NotifyFn ExtLibraryFrame() { return ExtFrame::entry.load(); }
 
 const SupportLibrary kExtLibrary = {"extended interface", kExtTypes, sizeof(kExtTypes) / sizeof(kExtTypes[0]),
-                                    &ExtNotify};
+                                    &ExtFrame::Notify};
 
 }  // namespace quill

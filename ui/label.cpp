@@ -37,17 +37,6 @@ void Label::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor vis
     visit(props.dataColumn, context);
 }
 
-TextLook Label::Look() const {
-    TextLook look;
-    look.font = props_.font;
-    look.colour = props_.textColour;
-    look.effect = props_.effect;
-    look.hAlign = props_.hAlign;
-    look.vAlign = props_.vAlign;
-    look.wordWrap = props_.wordWrap;
-    return look;
-}
-
 int Label::SetOwn(int k, const PropValue& value) {
     const uint32_t colour = static_cast<uint32_t>(value.i);
     switch (k) {
@@ -181,23 +170,13 @@ void Label::Paint(HDC dc, const RECT& paintArea) {
         Brush brush(CreateSolidBrush(static_cast<COLORREF>(props_.background & 0x00FFFFFF)));
         FillRgn(dc, uncovered.get(), brush.get());
     }
-    DrawLookText(dc, WindowText(hwnd_), r, Look());
+    DrawLookText(dc, WindowText(hwnd_), r, LookOf(props_));
     RestoreDC(dc, saved);
 }
 
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (PaintMessage(msg, wp)) return 0;
     switch (msg) {
-    case WM_PAINT: {
-        PaintScope ps(hwnd_);
-        Paint(ps.dc(), ps.area());
-        return 0;
-    }
-    case WM_PRINTCLIENT: {
-        RECT rc;
-        GetClientRect(hwnd_, &rc);
-        Paint(reinterpret_cast<HDC>(wp), rc);
-        return 0;
-    }
     case WM_ERASEBKGND: return 1;  // the paint covers the whole area
     case kFeedbackMessage: {
         EventRecord record;

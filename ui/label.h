@@ -34,8 +34,7 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    TextLook Look() const;
-    void Paint(HDC dc, const RECT& paintArea);
+    void Paint(HDC dc, const RECT& paintArea) override;
     // Draws the background picture into r; false when there is none to draw. Removes what
     // it covered from `uncovered`.
     bool DrawPicture(HDC dc, const RECT& r, HRGN uncovered);

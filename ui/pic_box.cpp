@@ -99,7 +99,7 @@ RECT PicBox::PictureRect() const {
     }
 }
 
-void PicBox::Paint(HDC dc) {
+void PicBox::Paint(HDC dc, const RECT&) {
     RECT rc;
     GetClientRect(hwnd_, &rc);
     {
@@ -112,15 +112,8 @@ void PicBox::Paint(HDC dc) {
 }
 
 LRESULT PicBox::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (PaintMessage(msg, wp)) return 0;
     switch (msg) {
-    case WM_PAINT: {
-        PaintScope ps(hwnd_);
-        Paint(ps.dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wp));
-        return 0;
     case WM_ERASEBKGND: return 1;  // the paint fills the whole client area
     default: return Default(msg, wp, lp);
     }

@@ -32,7 +32,7 @@ protected:
 
 private:
     void MakeBrush();
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& area) override;
 
     PicBoxProps props_;
     Brush background_;

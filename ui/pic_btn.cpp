@@ -222,7 +222,7 @@ std::string PicBtn::SerialiseOwn() const {
     return current.Write();
 }
 
-void PicBtn::Paint(HDC dc) {
+void PicBtn::Paint(HDC dc, const RECT&) {
     RECT rc;
     GetClientRect(hwnd_, &rc);
     // Drawn off screen first, so a change of state never shows a black frame in between.
@@ -286,15 +286,8 @@ void PicBtn::OnLButtonUp(LPARAM lp) {
 }
 
 LRESULT PicBtn::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (PaintMessage(msg, wp)) return 0;
     switch (msg) {
-    case WM_PAINT: {
-        PaintScope ps(hwnd_);
-        Paint(ps.dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wp));
-        return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers the whole client area
     case WM_LBUTTONDOWN: OnLButtonDown(lp); return 0;
     case WM_MOUSEMOVE: OnMouseMove(wp, lp); return 0;

@@ -37,7 +37,7 @@ private:
     void RebuildRegion();
     void SetState(int state);
     void ApplySelected(int32_t value);
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& area) override;
     bool InClient(LPARAM lp) const;
     void OnLButtonDown(LPARAM lp);
     void OnMouseMove(WPARAM wp, LPARAM lp);

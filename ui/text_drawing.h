@@ -18,6 +18,19 @@ struct TextLook {
     int32_t wordWrap = 0;
 };
 
+// The look of a label type's stored properties (both label types store the same fields).
+template <class Props>
+TextLook LookOf(const Props& p) {
+    TextLook look;
+    look.font = p.font;
+    look.colour = p.textColour;
+    look.effect = p.effect;
+    look.hAlign = p.hAlign;
+    look.vAlign = p.vAlign;
+    look.wordWrap = p.wordWrap;
+    return look;
+}
+
 constexpr size_t kLogFontSize = 60;
 static_assert(sizeof(LOGFONTA) == kLogFontSize, "stored fonts are LOGFONTA records");
 

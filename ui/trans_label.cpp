@@ -45,17 +45,6 @@ void TransLabel::ListTexts(const uint8_t* ownProperties, size_t size, TextVisito
     if (props.font.size() == kLogFontSize) visit(FontFaceName(props.font), context);
 }
 
-TextLook TransLabel::Look() const {
-    TextLook look;
-    look.font = props_.font;
-    look.colour = props_.textColour;
-    look.effect = props_.effect;
-    look.hAlign = props_.hAlign;
-    look.vAlign = props_.vAlign;
-    look.wordWrap = props_.wordWrap;
-    return look;
-}
-
 int TransLabel::SetOwn(int k, const PropValue& value) {
     switch (k) {
     case kCaption:
@@ -120,22 +109,15 @@ void TransLabel::TransparentRefresh() {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void TransLabel::Paint(HDC dc) {
+void TransLabel::Paint(HDC dc, const RECT&) {
     RECT rc;
     GetClientRect(hwnd_, &rc);
-    DrawLookText(dc, WindowText(hwnd_), rc, Look());
+    DrawLookText(dc, WindowText(hwnd_), rc, LookOf(props_));
 }
 
 LRESULT TransLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (PaintMessage(msg, wp)) return 0;
     switch (msg) {
-    case WM_PAINT: {
-        PaintScope ps(hwnd_);
-        Paint(ps.dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wp));
-        return 0;
     case WM_MOVE: {
         const LRESULT r = Default(msg, wp, lp);
         TransparentRefresh();

@@ -31,8 +31,7 @@ protected:
     void OnDestroyed() override;
 
 private:
-    TextLook Look() const;
-    void Paint(HDC dc);
+    void Paint(HDC dc, const RECT& area) override;
 
     TransLabelProps props_;
 };
