@@ -1,4 +1,6 @@
 #include "tests/runtime/frame_harness.h"
+#include "tests/support/test_window.h"
+#include "tests/support/tests_in_program.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -52,14 +54,7 @@ const HandlerSlot kHandlers[] = {{&Created},     {&Moved},           {&Resized},
 constexpr int32_t Slot(int i) { return i * static_cast<int32_t>(sizeof(HandlerSlot)); }
 
 UnitRecord Window(std::vector<EventBinding> events) {
-    UnitRecord w;
-    w.type = kTypeWindow;
-    w.name = "测试窗口";
-    w.left = 10;
-    w.top = 10;
-    w.width = 300;
-    w.height = 200;
-    w.flags = kUnitVisible;
+    UnitRecord w = WindowRecord("测试窗口", 10, 10, 300, 200);
     w.events = std::move(events);
     return w;
 }
@@ -128,13 +123,6 @@ std::string BuildTemplate() {
 const uint8_t kConstants[32] = {'c', 'o', 'n', 's', 't', 'a', 'n', 't', 0, 1, 2, 3};
 
 std::string g_template;
-int g_result = 1;
-
-int Startup() {
-    InitialiseRuntime();
-    g_result = RUN_ALL_TESTS();
-    return 0;
-}
 
 }  // namespace
 
@@ -157,6 +145,5 @@ int main(int argc, char** argv) {
         3, 0, 0, test::kHandlers, test::kConstants, sizeof(test::kConstants),
         reinterpret_cast<const uint8_t*>(test::g_template.data()), static_cast<uint32_t>(test::g_template.size()),
         2, libraries, 0, nullptr, nullptr, sizeof(test::kHandlers) / sizeof(test::kHandlers[0])};
-    RunApplication(header, &test::Startup);
-    return test::g_result;
+    return test::RunTestsInProgram(header);
 }

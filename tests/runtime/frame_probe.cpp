@@ -15,6 +15,7 @@
 #include "runtime/threads.h"
 #include "ui/libraries.h"
 #include "ui/template_format.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -50,14 +51,7 @@ void ExitRoutine() {
 
 WindowEntry Window(uint32_t childType) {
     WindowEntry e;
-    UnitRecord w;
-    w.type = kTypeWindow;
-    w.name = "探针";
-    w.left = 100;
-    w.top = 100;
-    w.width = 200;
-    w.height = 150;
-    w.flags = kUnitVisible;
+    UnitRecord w = test::WindowRecord("探针", 100, 100, 200, 150);
     w.events = {{0, 0}};
     UnitRecord child;
     child.type = childType;

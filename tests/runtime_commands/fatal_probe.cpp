@@ -25,6 +25,7 @@
 #include "test_support.h"
 #include "ui/libraries.h"
 #include "ui/template_format.h"
+#include "tests/support/test_window.h"
 
 namespace {
 
@@ -117,14 +118,7 @@ int Startup() {
 }
 
 std::string BuildTemplate() {
-    UnitRecord window;
-    window.type = kTypeWindow;
-    window.name = "探针";
-    window.left = 20;
-    window.top = 20;
-    window.width = 200;
-    window.height = 120;
-    window.flags = kUnitVisible;
+    const UnitRecord window = test::WindowRecord("探针", 20, 20, 200, 120);
     WindowTemplate t;
     t.windowIds.push_back(kProbeWindow);
     WindowEntry entry;

@@ -16,6 +16,8 @@
 #include "ui/props/trans_label_props.h"
 #include "ui/props/window_props.h"
 #include "ui/template_format.h"
+#include "tests/support/test_window.h"
+#include "tests/support/tests_in_program.h"
 
 #ifndef QUILL_TEST_ASSETS
 #error "QUILL_TEST_ASSETS must name the assets folder"
@@ -123,14 +125,7 @@ std::string BuildTemplate() {
     };
 
     WindowEntry e;
-    UnitRecord window;
-    window.type = kTypeWindow;
-    window.name = "控件窗口";
-    window.left = 100;
-    window.top = 100;
-    window.width = 400;
-    window.height = 300;
-    window.flags = kUnitVisible;
+    UnitRecord window = WindowRecord("控件窗口", 100, 100, 400, 300);
     window.ownProperties = wp.Write();
     e.unitIds.push_back(kWindowUnitId);
     e.units.push_back(window);
@@ -164,13 +159,6 @@ std::string BuildTemplate() {
 
 const uint8_t kConstants[16] = {'c', 't', 'l', 0};
 std::string g_template;
-int g_result = 1;
-
-int Startup() {
-    InitialiseRuntime();
-    g_result = RUN_ALL_TESTS();
-    return 0;
-}
 
 }  // namespace
 
@@ -316,6 +304,5 @@ int main(int argc, char** argv) {
         3, 0, 0, test::kHandlers, test::kConstants, sizeof(test::kConstants),
         reinterpret_cast<const uint8_t*>(test::g_template.data()), static_cast<uint32_t>(test::g_template.size()),
         2, libraries, 0, nullptr, nullptr, sizeof(test::kHandlers) / sizeof(test::kHandlers[0])};
-    RunApplication(header, &test::Startup);
-    return test::g_result;
+    return test::RunTestsInProgram(header);
 }
