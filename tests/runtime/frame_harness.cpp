@@ -49,8 +49,18 @@ bool Idle(const int32_t* args, int32_t* result) {
     return true;
 }
 
+bool Swallow(const int32_t*, int32_t* result) {
+    *result = 0;
+    return true;
+}
+bool UpperCase(const int32_t* args, int32_t* result) {
+    *result = args[0] >= 'a' && args[0] <= 'z' ? args[0] - 32 : args[0];
+    return true;
+}
+
 const HandlerSlot kHandlers[] = {{&Created},     {&Moved},           {&Resized}, {&Clicked},
-                                 {&DestroySelf}, {&SelfDestroyMoved}, {&Idle}};
+                                 {&DestroySelf}, {&SelfDestroyMoved}, {&Idle},    {&Swallow},
+                                 {&UpperCase}};
 constexpr int32_t Slot(int i) { return i * static_cast<int32_t>(sizeof(HandlerSlot)); }
 
 UnitRecord Window(std::vector<EventBinding> events) {
@@ -85,7 +95,8 @@ WindowEntry Entry(std::vector<std::pair<uint32_t, UnitRecord>> units) {
 std::string BuildTemplate() {
     WindowTemplate t;
     UnitRecord unbound = Box(100, 100);
-    unbound.events = {{kEventLButtonDown, kNoHandler}, {kEventLButtonUp, Slot(3)}};
+    unbound.events = {{kEventLButtonDown, kNoHandler}, {kEventLButtonUp, Slot(3)}, {kEventRButtonDown, Slot(7)},
+                      {kEventChar, Slot(8)}};
     UnitRecord box1 = Box(10, 10);
     box1.events = {{kEventRButtonDown, Slot(3)}};
     UnitRecord borrower = Box(200, 100);

@@ -92,6 +92,22 @@ TEST_F(FrameTest, InputMessagesBecomeCommonEventsAndAZeroResultSwallowsThem) {
     msg.hwnd = GetDesktopWindow();
     EXPECT_TRUE(PreTranslateInput(msg));
     EXPECT_EQ(Log().clicks, clicks + 1);
+    // A handler answering 0 drops the message.
+    msg.hwnd = Handle(kUnboundBox);
+    msg.message = WM_RBUTTONDOWN;
+    EXPECT_FALSE(PreTranslateInput(msg));
+    // An event without handler lets it through.
+    msg.message = WM_LBUTTONDOWN;
+    EXPECT_TRUE(PreTranslateInput(msg));
+}
+
+TEST_F(FrameTest, ACharacterHandlersValueReplacesTheCharacter) {
+    MSG msg{};
+    msg.hwnd = Handle(kUnboundBox);
+    msg.message = WM_CHAR;
+    msg.wParam = 'q';
+    EXPECT_TRUE(PreTranslateInput(msg));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
 }
 
 TEST_F(FrameTest, WidthIsClampedStoredAndApplied) {
