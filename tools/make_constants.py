@@ -194,10 +194,10 @@ def main():
     args = parser.parse_args()
 
     inputs = {}
-    for spec in args.bytes:
-        name, sep, path = spec.partition("=")
+    for item in args.bytes:
+        name, sep, path = item.partition("=")
         if not sep or not os.path.isfile(path):
-            fail("bad --bytes %r" % spec)
+            fail("bad --bytes %r" % item)
         inputs[name] = path
 
     items = read_items(args.items)

@@ -154,7 +154,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
     const std::string linkFont = StoredFont(-12, 400, true);
     // List order decides creation (last first) and stacking (earlier = higher among
     // siblings), so page 1 lies above pages 2 and 3.
-    std::vector<UnitSpec> specs = {
+    std::vector<UnitSpec> units = {
         {kWindowUnitId, "窗口_安装", kTypeWindow, 50, 50, 250, 400, 0, true, kArrowCursor,
          {{0, "OnWindowCreated"}}, WindowOwnProperties()},
         {kUnitLog, "标签_日志", kTypeLabel, 79, 344, 160, 24, kUnitPage1, true, kArrowCursor, {},
@@ -207,7 +207,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
     };
 
     WindowEntry win;
-    for (const UnitSpec& s : specs) {
+    for (const UnitSpec& s : units) {
         UnitRecord u;
         u.type = s.type;
         u.name = s.name;

@@ -27,12 +27,12 @@ inline std::string MixedContent(size_t size, uint32_t seed) {
 }
 
 inline std::vector<Entry> PayloadLikeEntries(double scale) {
-    struct Spec {
+    struct EntrySpec {
         const char* name;
         size_t size;  // at scale 1
         uint16_t method;
     };
-    static const Spec kSpecs[] = {
+    static const EntrySpec kEntrySpecs[] = {
         {"OrvenlineCore.dll", 98304, 8},
         {"update.exe", 872448, 8},
         {"OrvenlineSettings.ini", 265, 8},
@@ -56,7 +56,7 @@ inline std::vector<Entry> PayloadLikeEntries(double scale) {
     };
     std::vector<Entry> entries;
     uint32_t seed = 1;
-    for (const Spec& s : kSpecs) {
+    for (const EntrySpec& s : kEntrySpecs) {
         const std::string name = s.name;
         if (name.back() == '/') {
             Entry folder = Folder(name);

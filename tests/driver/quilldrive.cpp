@@ -29,7 +29,7 @@
 //                                         closed 1|0 (whether the box went away within 3 s)
 //   mouse move|click|dblclick|down|up X Y [--right]
 //                                         SetCursorPos + SendInput at screen coordinates
-//   key SPEC...                           key chords, e.g. alt+f4 esc return ctrl+a tab
+//   key CHORD...                           key chords, e.g. alt+f4 esc return ctrl+a tab
 //   type TEXT                             types TEXT as Unicode key input
 //   ps                                    process <pid> <parent pid> <exe>
 //   wait-exit EXE|PID [--timeout MS]      exit 0 once no such process runs
@@ -184,11 +184,11 @@ std::wstring ExeOfPid(DWORD pid) {
 
 // A process is named either by number or by executable name (case-insensitive, with or
 // without a folder in front).
-bool MatchesProcess(const Proc& p, const std::wstring& spec) {
+bool MatchesProcess(const Proc& p, const std::wstring& wanted) {
   wchar_t* end = nullptr;
-  unsigned long n = wcstoul(spec.c_str(), &end, 0);
-  if (!spec.empty() && end && *end == 0) return p.pid == n;
-  std::wstring base = spec.substr(spec.find_last_of(L"\\/") == std::wstring::npos ? 0 : spec.find_last_of(L"\\/") + 1);
+  unsigned long n = wcstoul(wanted.c_str(), &end, 0);
+  if (!wanted.empty() && end && *end == 0) return p.pid == n;
+  std::wstring base = wanted.substr(wanted.find_last_of(L"\\/") == std::wstring::npos ? 0 : wanted.find_last_of(L"\\/") + 1);
   return lstrcmpiW(p.exe.c_str(), base.c_str()) == 0;
 }
 

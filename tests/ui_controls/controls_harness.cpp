@@ -54,7 +54,7 @@ bool OnElapsed(const int32_t*, int32_t*) {
 const HandlerSlot kHandlers[] = {{&OnClicked}, {&OnToggleClicked}, {&OnShapedClicked}, {&OnFeedback}, {&OnElapsed}};
 constexpr int32_t Slot(int i) { return i * static_cast<int32_t>(sizeof(HandlerSlot)); }
 
-struct Spec {
+struct UnitSpec {
     uint32_t id;
     uint32_t type;
     RECT r;
@@ -109,7 +109,7 @@ std::string BuildTemplate() {
 
     const std::string shaped =
         MakeBmp(40, 40, [](int x, int y) { return x >= 10 && x < 30 && y >= 10 && y < 30 ? kRed : kMagenta; });
-    const std::vector<Spec> specs = {
+    const std::vector<UnitSpec> unitSpecs = {
         {kButton, kTypePicBtn, kButtonRect, 0, true, {{0, Slot(0)}},
          Button(SolidBmp(40, 40, kRed), SolidBmp(40, 40, kGreen), SolidBmp(40, 40, kBlue))},
         {kToggleButton, kTypePicBtn, {60, 10, 100, 50}, 0, true, {{0, Slot(1)}},
@@ -129,7 +129,7 @@ std::string BuildTemplate() {
     window.ownProperties = wp.Write();
     e.unitIds.push_back(kWindowUnitId);
     e.units.push_back(window);
-    for (const Spec& s : specs) {
+    for (const UnitSpec& s : unitSpecs) {
         UnitRecord u;
         u.type = s.type;
         u.name = "控件";
