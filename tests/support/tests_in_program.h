@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "runtime/frame.h"
+#include "ui/libraries.h"
 
 namespace quill::test {
 
@@ -23,6 +26,19 @@ inline int RunTestsStartup() {
 inline int RunTestsInProgram(const ProgramHeader& header) {
     RunApplication(header, &RunTestsStartup);
     return ProgramTestResult();
+}
+
+// The same for a program of the two window-unit libraries over a test's own template,
+// handler table and constant area (all of which must outlive the call).
+template <size_t Handlers, size_t Constants>
+int RunTestsInProgram(const std::string& templateBytes, const HandlerSlot (&handlers)[Handlers],
+                      const uint8_t (&constants)[Constants]) {
+    static const SupportLibrary* const libraries[] = {&kCoreLibrary, &kExtLibrary};
+    const ProgramHeader header = {
+        3, 0, 0, handlers, constants, Constants,
+        reinterpret_cast<const uint8_t*>(templateBytes.data()), static_cast<uint32_t>(templateBytes.size()),
+        2, libraries, 0, nullptr, nullptr, Handlers};
+    return RunTestsInProgram(header);
 }
 
 }  // namespace quill::test

@@ -299,10 +299,5 @@ int main(int argc, char** argv) {
     using namespace quill;
     testing::InitGoogleTest(&argc, argv);
     test::g_template = test::BuildTemplate();
-    static const SupportLibrary* const libraries[] = {&kCoreLibrary, &kExtLibrary};
-    static const ProgramHeader header = {
-        3, 0, 0, test::kHandlers, test::kConstants, sizeof(test::kConstants),
-        reinterpret_cast<const uint8_t*>(test::g_template.data()), static_cast<uint32_t>(test::g_template.size()),
-        2, libraries, 0, nullptr, nullptr, sizeof(test::kHandlers) / sizeof(test::kHandlers[0])};
-    return test::RunTestsInProgram(header);
+    return test::RunTestsInProgram(test::g_template, test::kHandlers, test::kConstants);
 }
