@@ -54,3 +54,17 @@ for s in 128 96 72 64 48 32 24 16; do icon_png "$s" "$tmp/$s.png"; done
 convert "$tmp"/128.png "$tmp"/96.png "$tmp"/72.png "$tmp"/64.png "$tmp"/48.png "$tmp"/32.png "$tmp"/24.png "$tmp"/16.png \
         -define icon:format=bmp app.ico
 convert "$tmp"/48.png -define icon:format=bmp icon48.ico
+
+# The program's own hand cursor (resource 1032): a pointing hand, hot spot on the fingertip.
+# ImageMagick writes icons only; a cursor file is the same with type 2 and the hot spot in
+# the planes / bit-count fields of its directory entry.
+convert -size 32x32 xc:none -fill white -stroke black -strokewidth 1 \
+  -draw "path 'M 10,2 L 14,2 L 14,13 L 17,12 L 20,13 L 23,14 L 26,16 L 26,25 L 23,30 L 12,30 L 5,20 L 6,17 L 10,20 Z'" \
+  -define icon:format=bmp "$tmp/hand.ico"
+python3 - "$tmp/hand.ico" hand.cur <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+struct.pack_into("<H", data, 2, 2)          # resource type: cursor
+struct.pack_into("<HH", data, 6 + 4, 12, 2)  # hot spot x, y of the first (only) image
+open(sys.argv[2], "wb").write(bytes(data))
+PY
