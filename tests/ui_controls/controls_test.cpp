@@ -52,14 +52,22 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
 
 // A real click at a screen point; returns once `seen` holds (or after a few seconds), then
 // gives the rest of the click's messages time to arrive.
+// Every event carries the point itself: under Wine a relative button event may be placed
+// where the X pointer still was, not where SetCursorPos put it.
 void RealClick(POINT screen, const std::function<bool()>& seen) {
-    SetCursorPos(screen.x, screen.y);
+    INPUT in[3] = {};
+    const LONG x = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    const LONG y = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        in[i].type = INPUT_MOUSE;
+        in[i].mi.dx = x;
+        in[i].mi.dy = y;
+        in[i].mi.dwFlags = flags[i] | MOUSEEVENTF_ABSOLUTE;
+    }
+    SendInput(1, &in[0], sizeof(INPUT));
     Pump(50);
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
+    SendInput(2, &in[1], sizeof(INPUT));
     PumpUntil(seen);
     Pump(100);
 }
