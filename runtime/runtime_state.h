@@ -75,6 +75,9 @@ LoadedUnit* FindUnitByHandle(HWND hwnd, LoadedWindow** owner);
 LoadedUnit* FindUnit(LoadedWindow& window, uint32_t unitId);
 const UnitTypeInfo* FindUnitType(uint32_t typeValue);
 void DestroyAllWindows();
+// True when unit `index` sits on a page of a page container other than its first, where
+// it stays hidden.
+bool InNonSelectedPage(const LoadedWindow& window, size_t index);
 // Called by the window unit when its HWND is gone.
 void OnWindowDestroyed(uint32_t windowId);
 // Pre-translation: raises the common input events; false drops the message.

@@ -98,25 +98,9 @@ void SetCommon(const Target& t, int index, const PropValue& v) {
         if (!hwnd) break;
         if (!visible) {
             ShowWindow(hwnd, SW_HIDE);
-        } else {
+        } else if (!InNonSelectedPage(*t.window, t.index)) {
             // A unit on a page that is not selected stays hidden until its page shows.
-            const size_t c = [&] {
-                for (size_t i = 0; i < t.window->entry->unitIds.size(); ++i)
-                    if (rec.container && t.window->entry->unitIds[i] == rec.container) return i;
-                return size_t{0};
-            }();
-            bool onHiddenPage = false;
-            if (c != 0 && t.window->units[c].type && (t.window->units[c].type->flags & kTypePageContainer)) {
-                bool past = false;
-                for (uint32_t child : t.window->units[c].record->children) {
-                    if (child == 0) past = true;
-                    if (child == t.window->entry->unitIds[t.index]) {
-                        onHiddenPage = past;
-                        break;
-                    }
-                }
-            }
-            if (!onHiddenPage) ShowWindow(hwnd, SW_SHOW);
+            ShowWindow(hwnd, SW_SHOW);
         }
         break;
     }

@@ -54,6 +54,8 @@ size_t ContainerIndex(const LoadedWindow& w, size_t index) {
     return 0;
 }
 
+}  // namespace
+
 bool InNonSelectedPage(const LoadedWindow& w, size_t index) {
     const size_t c = ContainerIndex(w, index);
     if (c == 0 || !w.units[c].type || !(w.units[c].type->flags & kTypePageContainer)) return false;
@@ -67,6 +69,8 @@ bool InNonSelectedPage(const LoadedWindow& w, size_t index) {
     }
     return false;
 }
+
+namespace {
 
 void FireWindowEvent(LoadedWindow& w, int32_t event) {
     EventRecord rec;
