@@ -15,6 +15,10 @@ enum ExitCode : int {
     kExitBadName = 7,          // an entry name cannot be created in the install folder
     kExitExtractFailed = 8,    // extraction failed for any other reason
     // 10 and above: the uninstaller's own outcomes (see the README's table).
+    kExitUserDeclined = 10,         // the user answered No to the question
+    kExitRecordUnreadable = 11,     // the uninstall record is missing, unreadable or not a record
+    kExitUninstallIncomplete = 12,  // something could not be removed; uninstaller, record and registry entry stay
+    kExitRecordRefused = 13,        // record entries pointing outside the install folder were skipped; the rest is gone
     kExitFatal = -1,           // a fatal runtime error
 };
 

@@ -12,6 +12,7 @@
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
+#include "flow/uninstall_registration.h"
 #include "runtime/commands.h"
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
@@ -103,7 +104,10 @@ DWORD WINAPI InstallWorker(LPVOID) {
         CallDeclared<void()>(kCoUninitialize);
         return 0;
     }
-    if (result == 1) Complete();
+    if (result == 1) {
+        RegisterUninstall(folder, archive);
+        Complete();
+    }
 
     char message[sizeof(kExtractFailedMessage) + MAX_PATH * 2];
     std::snprintf(message, sizeof(message), kExtractFailedMessage, folder.c_str());

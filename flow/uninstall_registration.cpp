@@ -1,0 +1,221 @@
+#include "flow/uninstall_registration.h"
+
+#include <windows.h>
+
+#include <set>
+#include <vector>
+
+#include "archive/archive_reader.h"
+#include "data/brand_table.h"
+#include "flow/flow_state.h"
+#include "runtime/commands.h"
+#include "uninstall/registry_key.h"
+#include "uninstall/uninstall_record.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kBrandKey = 0;
+
+// ASCII letters in small case, double-byte characters as they are: how the file system
+// tells two names apart.
+std::string Folded(const std::string& path) {
+    std::string key = path;
+    for (size_t i = 0; i < key.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(key[i]);
+        if (c >= 0x80) {
+            ++i;
+        } else if (c >= 'A' && c <= 'Z') {
+            key[i] = static_cast<char>(c + 0x20);
+        }
+    }
+    return key;
+}
+
+// The folder part of a relative path, or empty text at the top.
+std::string ParentOf(const std::string& relative) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < relative.size(); ++i) {
+        if (static_cast<unsigned char>(relative[i]) >= 0x80) {
+            ++i;
+        } else if (relative[i] == '\\') {
+            cut = i;
+        }
+    }
+    return cut == std::string::npos ? std::string() : relative.substr(0, cut);
+}
+
+std::string Join(const std::string& folder, const std::string& relative) {
+    return relative.empty() ? folder : folder + "\\" + relative;
+}
+
+bool Exists(const std::string& path, bool folder) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+}
+
+class ArchiveCloser {
+public:
+    explicit ArchiveCloser(ArchiveHandle* h) : h_(h) {}
+    ~ArchiveCloser() {
+        if (h_) CloseArchive(h_);
+    }
+    ArchiveCloser(const ArchiveCloser&) = delete;
+    ArchiveCloser& operator=(const ArchiveCloser&) = delete;
+    ArchiveHandle* get() const { return h_; }
+
+private:
+    ArchiveHandle* h_;
+};
+
+// The archive's files and folders as relative paths below the install folder; a file's
+// folders count even where the archive has no entry of their own. Names that the
+// extraction refuses are left out.
+bool ListArchive(const std::string& archivePath, std::vector<std::string>* files, std::vector<std::string>* folders) {
+    ArchiveCloser archive(OpenArchive(archivePath.c_str()));
+    if (!archive.get()) return false;
+    ArchiveEntry entry;
+    if (GetArchiveEntry(archive.get(), -1, &entry) != ArchiveOk) return false;
+    const int32_t count = entry.index;
+    std::set<std::string> seen;
+    auto addFolder = [&](std::string relative) {
+        while (!relative.empty() && seen.insert(Folded(relative)).second) {
+            folders->push_back(relative);
+            relative = ParentOf(relative);
+        }
+    };
+    for (int32_t i = 0; i < count; ++i) {
+        if (GetArchiveEntry(archive.get(), i, &entry) != ArchiveOk) return false;
+        std::string relative;
+        for (const char* p = entry.name; *p; ++p) relative += *p == '/' ? '\\' : *p;
+        while (!relative.empty() && relative.back() == '\\') relative.pop_back();
+        if (!SafePathInFolder("C:\\x", relative)) continue;
+        if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            addFolder(relative);
+        } else {
+            files->push_back(relative);
+            addFolder(ParentOf(relative));
+        }
+    }
+    return true;
+}
+
+// Folders that held, right after the extraction, something the archive did not put there,
+// and every folder above them: those existed before this installation. "" is the install
+// folder itself.
+std::set<std::string> FoldersThatExistedBefore(const std::string& installFolder, const std::vector<std::string>& files,
+                                               const std::vector<std::string>& folders) {
+    std::set<std::string> known;
+    for (const std::string& f : files) known.insert(Folded(f));
+    for (const std::string& f : folders) known.insert(Folded(f));
+    known.insert(Folded(kUninstallerFileName));
+    known.insert(Folded(kUninstallRecordFileName));
+
+    std::vector<std::string> candidates = folders;
+    candidates.push_back(std::string());
+    std::set<std::string> before;
+    for (const std::string& folder : candidates) {
+        WIN32_FIND_DATAA found{};
+        HANDLE find = FindFirstFileA((Join(installFolder, folder) + "\\*").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        bool foreign = false;
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string relative = folder.empty() ? name : folder + "\\" + name;
+            if (known.count(Folded(relative)) == 0) foreign = true;
+        } while (!foreign && FindNextFileA(find, &found));
+        FindClose(find);
+        if (!foreign) continue;
+        for (std::string f = folder;; f = ParentOf(f)) {
+            before.insert(Folded(f));
+            if (f.empty()) break;
+        }
+    }
+    return before;
+}
+
+std::string Publisher() {
+    const BrandRow* row = FindBrand(kBrandKey);
+    std::string folder = row ? row->folder : "";
+    // The brand folder ends in one backslash, which is no part of the name.
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool WriteUninstaller(const std::string& path) {
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kUninstallerResource), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return false;
+    const ByteSetView view{static_cast<const uint8_t*>(bytes), SizeofResource(nullptr, resource)};
+    return WriteBytesToFile(path, {view});
+}
+
+}  // namespace
+
+bool RegisterUninstall(const std::string& installFolder, const std::string& archivePath) {
+    const std::string product = Flow().productName;
+    if (!IsUsableProductName(product) || installFolder.empty()) return false;
+    std::vector<std::string> archiveFiles, archiveFolders;
+    if (!ListArchive(archivePath, &archiveFiles, &archiveFolders)) return false;
+
+    const std::string recordPath = installFolder + "\\" + kUninstallRecordFileName;
+    // What an earlier installation of the product created stays created by it: a folder it
+    // made and the user has filled since is still to go once empty.
+    UninstallRecord previous;
+    if (std::optional<UninstallRecord> old = ReadUninstallRecord(recordPath); old && old->product == product) {
+        previous = *old;
+    }
+    const std::set<std::string> before = FoldersThatExistedBefore(installFolder, archiveFiles, archiveFolders);
+
+    UninstallRecord record;
+    record.product = product;
+    record.rootCreated = previous.rootCreated || before.count(std::string()) == 0;
+    std::set<std::string> seen;
+    auto add = [&](std::vector<std::string>* list, const std::string& relative, bool folder) {
+        if (Exists(Join(installFolder, relative), folder) && seen.insert(Folded(relative)).second)
+            list->push_back(relative);
+    };
+    for (const std::string& f : previous.folders) add(&record.folders, f, true);
+    for (const std::string& f : archiveFolders) {
+        if (before.count(Folded(f)) == 0) add(&record.folders, f, true);
+    }
+    for (const std::string& f : previous.files) add(&record.files, f, false);
+    for (const std::string& f : archiveFiles) {
+        // The archive cannot claim the uninstaller's own two files.
+        if (Folded(f) != Folded(kUninstallerFileName) && Folded(f) != Folded(kUninstallRecordFileName))
+            add(&record.files, f, false);
+    }
+
+    const std::string uninstaller = installFolder + "\\" + kUninstallerFileName;
+    if (!WriteUninstaller(uninstaller)) return false;
+    const std::string text = FormatUninstallRecord(record);
+    if (!WriteBytesToFile(recordPath, {ViewOf(text)})) return false;
+
+    uint64_t bytes = FileSize(uninstaller) + text.size();
+    for (const std::string& f : record.files) bytes += FileSize(Join(installFolder, f));
+
+    RegistryKey key;
+    if (!key.Create(HKEY_CURRENT_USER, std::string(kUninstallKeyParent) + "\\" + product)) return false;
+    const std::string quoted = "\"" + uninstaller + "\"";
+    bool ok = key.SetText("DisplayName", product);
+    ok = key.SetText("DisplayIcon", installFolder + "\\" + product + ".exe") && ok;
+    ok = key.SetText("InstallLocation", installFolder) && ok;
+    ok = key.SetText("Publisher", Publisher()) && ok;
+    ok = key.SetNumber("EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) && ok;
+    ok = key.SetText("UninstallString", quoted) && ok;
+    ok = key.SetText("QuietUninstallString", quoted + " /S") && ok;
+    ok = key.SetNumber("NoModify", 1) && ok;
+    ok = key.SetNumber("NoRepair", 1) && ok;
+    return ok;
+}
+
+}  // namespace quill

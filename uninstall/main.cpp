@@ -1,0 +1,208 @@
+// The uninstaller: removes what the installation recorded in its install folder, the
+// desktop shortcut and the registry record, then itself. It lives in the install folder
+// and takes that folder from its own path, never from the record or the registry.
+//
+//   uninstall.exe        asks first, shows what was left at the end
+//   uninstall.exe /S     no question and no box; the exit code tells the outcome
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "flow/exit_codes.h"
+#include "runtime/commands.h"
+#include "uninstall/removal.h"
+#include "uninstall/self_removal.h"
+#include "uninstall/uninstall_record.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kBoxYesNoQuestion = MB_YESNO | MB_ICONQUESTION;
+constexpr int32_t kBoxInformation = MB_ICONINFORMATION;
+constexpr int32_t kBoxWarning = MB_ICONWARNING;
+constexpr int32_t kAnswerYes = 5;
+// A long list would make a box taller than the screen.
+constexpr size_t kListedAtMost = 10;
+
+const char kCaptionSuffix[] = " 卸载";
+const char kPlainCaption[] = "卸载";
+const char kUsage[] = "无法识别的参数：%s\r\n\r\n用法：uninstall.exe [/S]\r\n/S  不提问、不显示结果，直接卸载";
+const char kRecordMissing[] = "找不到卸载记录，或卸载记录已损坏：\r\n%s\r\n\r\n无法卸载。";
+const char kRunningMessage[] = "请先关闭原来的软件再开始安装，否则无法安装！";
+const char kRunningCaptionSuffix[] = "<没有关闭>";
+const char kLeftFoldersNote[] = "\r\n\r\n以下文件夹未删除，因为其中还有不是安装时创建的文件：";
+const char kFailedNote[] = "\r\n\r\n以下文件或文件夹无法删除（可能正在使用或没有权限），请关闭相关程序后再次运行卸载程序：";
+const char kRefusedNote[] = "\r\n\r\n卸载记录中的以下条目指向安装目录之外，已拒绝处理：";
+const char kMore[] = "\r\n……";
+
+struct CommandLine {
+    bool silent = false;
+    bool cleanup = false;
+    std::vector<std::string> cleanupArguments;
+    std::string unknown;  // the first argument not understood
+};
+
+// Arguments split at blanks; double quotes group.
+std::vector<std::string> Arguments(const char* line) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false, any = false;
+    for (const char* p = line; *p; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            if (any) arguments.push_back(current);
+            current.clear();
+            any = false;
+        } else {
+            current += *p;
+            any = true;
+        }
+    }
+    if (any) arguments.push_back(current);
+    return arguments;
+}
+
+CommandLine ParseCommandLine() {
+    CommandLine parsed;
+    std::vector<std::string> arguments = Arguments(GetCommandLineA());
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (lstrcmpiA(a.c_str(), "/S") == 0) {
+            parsed.silent = true;
+        } else if (i == 1 && a == kCleanupSwitch && arguments.size() == 4) {
+            parsed.cleanup = true;
+            parsed.cleanupArguments.assign(arguments.begin() + 2, arguments.end());
+            break;
+        } else if (parsed.unknown.empty()) {
+            parsed.unknown = a;
+        }
+    }
+    return parsed;
+}
+
+// `pattern` with its one "%s" replaced by `value`.
+std::string Format(const std::string& pattern, const std::string& value) {
+    const size_t at = pattern.find("%s");
+    return at == std::string::npos ? pattern : pattern.substr(0, at) + value + pattern.substr(at + 2);
+}
+
+void AppendList(std::string* text, const char* note, const std::vector<std::string>& items) {
+    if (items.empty()) return;
+    *text += note;
+    for (size_t i = 0; i < items.size() && i < kListedAtMost; ++i) *text += "\r\n" + items[i];
+    if (items.size() > kListedAtMost) *text += kMore;
+}
+
+class ComScope {
+public:
+    ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (ok_) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool ok_;
+};
+
+int Uninstall(bool silent) {
+    char modulePath[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
+    const std::string self(modulePath, n < MAX_PATH ? n : 0);
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < self.size(); ++i) {
+        if (static_cast<unsigned char>(self[i]) >= 0x80) {
+            ++i;
+        } else if (self[i] == '\\') {
+            cut = i;
+        }
+    }
+    const std::string folder = cut == std::string::npos ? std::string() : self.substr(0, cut);
+    const std::string selfName = self.substr(cut + 1);
+    const std::string recordPath = folder + "\\" + kUninstallRecordFileName;
+
+    const std::optional<UninstallRecord> record = folder.empty() ? std::nullopt : ReadUninstallRecord(recordPath);
+    if (!record) {
+        if (!silent) ShowMessage(Format(kRecordMissing, recordPath), kBoxWarning, std::string(kPlainCaption));
+        return kExitRecordUnreadable;
+    }
+    const std::string& product = record->product;
+    const std::string caption = product + kCaptionSuffix;
+
+    if (!silent &&
+        ShowMessage("确定要卸载 " + product + " 吗？", kBoxYesNoQuestion, caption) != kAnswerYes) {
+        return kExitUserDeclined;
+    }
+    // Asked after the question, so that the answer cannot leave time to start it again.
+    if (IsProcessRunning(product + ".exe")) {
+        if (!silent) ShowMessage(kRunningMessage, 0, product + kRunningCaptionSuffix);
+        return kExitProductRunning;
+    }
+
+    RemovalReport report;
+    {
+        ComScope com;
+        RemoveDesktopShortcut(product, folder);
+    }
+    RemoveRecordedItems(folder, *record, &report);
+
+    // With something still in place the user can run the uninstaller again: it, its record
+    // and the registry entry stay.
+    const bool complete = report.failed.empty();
+    bool removeSelf = false;
+    if (complete) {
+        RemoveRegistryRecord(product, folder);
+        if (!RemoveFile(recordPath)) report.failed.push_back(recordPath);
+        removeSelf = true;
+        if (record->rootCreated && FolderHoldsOtherThan(folder, selfName)) report.leftFolders.push_back(folder);
+    }
+
+    int code = kExitOk;
+    if (!report.failed.empty()) {
+        code = kExitUninstallIncomplete;
+    } else if (!report.refused.empty()) {
+        code = kExitRecordRefused;
+    }
+    if (!silent) {
+        std::string message = product + (complete ? " 已卸载。" : " 未能完全卸载。");
+        AppendList(&message, kLeftFoldersNote, report.leftFolders);
+        AppendList(&message, kFailedNote, report.failed);
+        AppendList(&message, kRefusedNote, report.refused);
+        ShowMessage(message, code == kExitOk ? kBoxInformation : kBoxWarning, caption);
+    }
+    if (removeSelf && !StartCleanupCopy(record->rootCreated)) {
+        // The last resort asks for the deletion at the next start of Windows; that works only
+        // with administrator rights, and otherwise the uninstaller stays.
+        if (!MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kExitUninstallIncomplete;
+        if (record->rootCreated) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+    return code;
+}
+
+}  // namespace
+
+}  // namespace quill
+
+// The library's default reports an uncaught exception with demangled names, which links in
+// the whole demangler; the uninstaller ends just as well without the report.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    using namespace quill;
+    const CommandLine line = ParseCommandLine();
+    if (line.cleanup) return RunCleanup(line.cleanupArguments[0], line.cleanupArguments[1]);
+    if (!line.unknown.empty()) {
+        if (!line.silent) ShowMessage(Format(kUsage, line.unknown), kBoxWarning, std::string(kPlainCaption));
+        return kExitBadCommandLine;
+    }
+    return Uninstall(line.silent);
+}

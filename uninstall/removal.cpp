@@ -1,0 +1,182 @@
+#include "uninstall/removal.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/commands.h"
+#include "shell/com_ptr.h"
+#include "shell/shell_library.h"
+#include "uninstall/registry_key.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kDesktopFolder = 3;
+
+// True when some folder between `folder` and the last component of `relative` is a link
+// (junction or symbolic link): what lies behind it may be anywhere.
+bool PassesThroughLink(const std::string& folder, const std::string& relative) {
+    for (size_t i = 0; i < relative.size(); ++i) {
+        if (static_cast<unsigned char>(relative[i]) >= 0x80) {
+            ++i;
+            continue;
+        }
+        if (relative[i] != '\\') continue;
+        const DWORD attributes = GetFileAttributesA((folder + "\\" + relative.substr(0, i)).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
+// ASCII letters in small case; both bytes of a double-byte character stay as they are.
+std::string AsciiLower(const std::string& text) {
+    std::string lower = text;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(lower[i]);
+        if (c >= 0x80) {
+            ++i;
+        } else if (c >= 'A' && c <= 'Z') {
+            lower[i] = static_cast<char>(c + 0x20);
+        }
+    }
+    return lower;
+}
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class SnapshotHandle {
+public:
+    explicit SnapshotHandle(HANDLE h) : h_(h) {}
+    ~SnapshotHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    SnapshotHandle(const SnapshotHandle&) = delete;
+    SnapshotHandle& operator=(const SnapshotHandle&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+}  // namespace
+
+bool IsProcessRunning(const std::string& exeName) {
+    SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) return false;
+    const std::string wanted = AsciiLower(exeName);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32First(snapshot.get(), &entry); ok; ok = Process32Next(snapshot.get(), &entry)) {
+        if (AsciiLower(entry.szExeFile) == wanted) return true;
+    }
+    return false;
+}
+
+void RemoveRecordedItems(const std::string& folder, const UninstallRecord& record, RemovalReport* report) {
+    report->refused.insert(report->refused.end(), record.refused.begin(), record.refused.end());
+    for (const std::string& file : record.files) {
+        const std::optional<std::string> path = SafePathInFolder(folder, file);
+        if (!path || PassesThroughLink(folder, file)) {
+            report->refused.push_back(file);
+            continue;
+        }
+        const DWORD attributes = GetFileAttributesA(path->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // already gone
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            report->failed.push_back(*path);
+            continue;
+        }
+        // A read-only file is the product's all the same.
+        if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path->c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!RemoveFile(*path)) report->failed.push_back(*path);
+    }
+
+    std::vector<std::string> folders = record.folders;
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::string& a, const std::string& b) { return PathDepth(a) > PathDepth(b); });
+    for (const std::string& relative : folders) {
+        const std::optional<std::string> path = SafePathInFolder(folder, relative);
+        if (!path || PassesThroughLink(folder, relative)) {
+            report->refused.push_back(relative);
+            continue;
+        }
+        const DWORD attributes = GetFileAttributesA(path->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (RemoveDirectoryA(path->c_str())) continue;
+        if (FolderHoldsOtherThan(*path, std::string())) {
+            report->leftFolders.push_back(*path);
+        } else {
+            report->failed.push_back(*path);
+        }
+    }
+}
+
+void RemoveDesktopShortcut(const std::string& product, const std::string& folder) {
+    const std::string desktop = GetSpecialFolder(kDesktopFolder);
+    if (desktop.empty()) return;
+    const std::string linkFile = desktop + product + ".lnk";
+    if (GetFileAttributesA(linkFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out()))) return;
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return;
+    const int wideCount = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
+    if (wideCount <= 0) return;
+    std::vector<wchar_t> wide(static_cast<size_t>(wideCount));
+    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), wideCount);
+    if (FAILED(file->Load(wide.data(), STGM_READ))) return;
+    char target[MAX_PATH] = {};
+    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) || target[0] == '\0') return;
+    // A shortcut of the same name that the user points elsewhere is theirs.
+    char full[MAX_PATH] = {};
+    const DWORD n = GetFullPathNameA(target, MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH || !IsSameOrInsideFolder(full, folder)) return;
+    RemoveFile(linkFile);
+}
+
+void RemoveRegistryRecord(const std::string& product, const std::string& folder) {
+    const std::string keyPath = std::string(kUninstallKeyParent) + "\\" + product;
+    {
+        RegistryKey key;
+        if (!key.Open(HKEY_CURRENT_USER, keyPath)) return;
+        // A later installation of the product in another folder owns the record now.
+        const std::string location = key.Text("InstallLocation");
+        if (!location.empty() && !(IsSameOrInsideFolder(location, folder) && IsSameOrInsideFolder(folder, location)))
+            return;
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, keyPath.c_str());
+}
+
+bool FolderHoldsOtherThan(const std::string& folder, const std::string& except) {
+    WIN32_FIND_DATAA found{};
+    FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (!except.empty() && lstrcmpiA(name.c_str(), except.c_str()) == 0) continue;
+        return true;
+    } while (FindNextFileA(find.get(), &found));
+    return false;
+}
+
+}  // namespace quill

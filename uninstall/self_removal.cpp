@@ -1,0 +1,111 @@
+#include "uninstall/self_removal.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "archive/file_handle.h"
+
+namespace quill {
+
+namespace {
+
+constexpr DWORD kWaitForUninstaller = 60 * 1000;
+constexpr int kDeleteAttempts = 50;
+constexpr DWORD kDeletePause = 100;
+
+std::string ModulePath() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
+
+// The folder part of a full path (double-byte aware), without the trailing backslash.
+std::string FolderOf(const std::string& path) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (static_cast<unsigned char>(path[i]) >= 0x80) {
+            ++i;
+        } else if (path[i] == '\\') {
+            last = i;
+        }
+    }
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+std::string Decimal(uint32_t value) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+}  // namespace
+
+bool StartCleanupCopy(bool removeFolder) {
+    const std::string self = ModulePath();
+    char temp[MAX_PATH] = {};
+    const DWORD n = GetTempPathA(MAX_PATH, temp);
+    if (self.empty() || n == 0 || n >= MAX_PATH) return false;
+    const std::string copy = std::string(temp) + "quill-uninstall-" + Decimal(GetCurrentProcessId()) + ".exe";
+    if (!CopyFileA(self.c_str(), copy.c_str(), FALSE)) return false;
+
+    // Inherited by the copy: it keeps the file marked for deletion until it ends. Opened for
+    // deletion only, so starting the program from it is still allowed.
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    FileHandle doomed(CreateFileA(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!doomed.valid()) {
+        DeleteFileA(copy.c_str());
+        return false;
+    }
+    HANDLE self_process = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self_process,
+                         SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+        return false;
+    }
+    FileHandle process(self_process);
+
+    // Handle values are the same in the child; they fit 32 bits on both platforms.
+    std::string line = "\"" + copy + "\" " + kCleanupSwitch + " " +
+                       Decimal(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self_process))) +
+                       (removeFolder ? " 1" : " 0");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    // The copy must not hold the install folder as its current folder.
+    if (!CreateProcessA(copy.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &started)) {
+        return false;  // closing `doomed` deletes the copy
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
+int RunCleanup(const std::string& processHandle, const std::string& removeFolder) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(processHandle.c_str(), &end, 10);
+    if (end == processHandle.c_str() || *end != '\0' || value == 0) return 1;
+    FileHandle uninstaller(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)));
+
+    // The file to delete is the image of the process that started us, never a path we are told.
+    char image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameA(uninstaller.get(), 0, image, &size)) return 1;
+    WaitForSingleObject(uninstaller.get(), kWaitForUninstaller);
+
+    // The file can stay locked for a moment after its process has ended.
+    bool deleted = false;
+    for (int attempt = 0; attempt < kDeleteAttempts && !deleted; ++attempt) {
+        deleted = DeleteFileA(image) || GetLastError() == ERROR_FILE_NOT_FOUND;
+        if (!deleted) Sleep(kDeletePause);
+    }
+    // Fails, as it should, when the folder still holds something.
+    if (deleted && removeFolder == "1") RemoveDirectoryA(FolderOf(image).c_str());
+    return deleted ? 0 : 1;
+}
+
+}  // namespace quill
