@@ -1,0 +1,199 @@
+"""Removal of an installation: the registry entry the installer writes, the uninstaller it
+puts into the install folder, run silently and through its boxes, over a reinstallation,
+while the product runs, and with a tampered record."""
+
+import glob
+import os
+import struct
+
+import installer_ui as ui
+import quilltest as qt
+
+KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + ui.PRODUCT
+CAPTION = ui.PRODUCT + " 卸载"
+EXIT_DECLINED, EXIT_RECORD_UNREADABLE, EXIT_REFUSED = 10, 11, 13
+
+
+def reg_query():
+    """{value name: (type, data)} of the product's uninstall key, or None without one."""
+    p = qt.Program("reg", ["query", KEY])
+    code = p.wait(30)
+    with open(p.log_path, "rb") as f:
+        raw = f.read()
+    if code != 0:
+        return None
+    values = {}
+    for line in raw.decode("gbk", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+    return values
+
+
+def write_link(path, target):
+    """A minimal shell link to `target` (an ANSI local path): header and link information."""
+    volume = struct.pack("<IIII", 0x11, 3, 0, 0x10) + b"\0"
+    base = target.encode("gbk") + b"\0"
+    info_header = 0x1C
+    body = volume + base + b"\0"
+    info = struct.pack("<IIIIIII", info_header + len(body), info_header, 1, info_header,
+                       info_header + len(volume), 0, info_header + len(volume) + len(base)) + body
+    clsid = bytes.fromhex("0114020000000000c000000000000046")
+    header = struct.pack("<I16sII24sIII", 0x4C, clsid, 0x2, 0, bytes(24), 0, 0, 1) + bytes(12)
+    with open(path, "wb") as f:
+        f.write(header + info + b"\0\0\0\0")
+
+
+class Uninstall(ui.InstallCase):
+    def install(self):
+        inst = ui.Installer(self)
+        inst.press_start()
+        inst.answer_advice(self)
+        inst.wait_prompt(self)
+        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
+        self.assertEqual(inst.wait_exit(), 0)
+        self.addCleanup(lambda: qt.run("reg", ["delete", KEY, "/f"]))
+
+    def uninstaller(self):
+        return os.path.join(self.install_dir, "uninstall.exe")
+
+    def record(self):
+        with open(os.path.join(self.install_dir, "uninstall.dat"), "rb") as f:
+            return f.read().decode("gbk")
+
+    def assert_all_gone(self, link_gone=True):
+        """Install folder, shortcut, registry entry and the uninstaller's temporary copy."""
+        qt.wait_until(lambda: not os.path.exists(self.install_dir), timeout=10,
+                      message="the install folder is still there")
+        self.assertEqual(os.path.exists(ui.desktop_link()), not link_gone)
+        self.assertIsNone(reg_query())
+        self.assertEqual(glob.glob(os.path.join(qt.windows_temp_dir(), "quill-uninstall-*")), [])
+        # The brand folder above lies outside the install folder: it stays, empty.
+        self.assertEqual(os.listdir(os.path.join(self.drive_d, ui.BRAND_FOLDER)), [])
+
+    def test_install_registers_and_a_silent_uninstall_removes_everything(self):
+        self.install()
+        folder = self.default_folder("D")
+        values = reg_query()
+        self.assertIsNotNone(values, "no uninstall entry")
+        exe = f"{folder}\\uninstall.exe"
+        sizes = sum(os.path.getsize(os.path.join(r, f))
+                    for r, _, fs in os.walk(self.install_dir) for f in fs)
+        self.assertEqual({k: v for k, v in values.items() if k != "EstimatedSize"}, {
+            "DisplayName": ("REG_SZ", ui.PRODUCT),
+            "DisplayIcon": ("REG_SZ", f"{folder}\\Orvenline.exe"),
+            "InstallLocation": ("REG_SZ", folder),
+            "Publisher": ("REG_SZ", ui.BRAND_FOLDER),
+            "UninstallString": ("REG_SZ", f'"{exe}"'),
+            "QuietUninstallString": ("REG_SZ", f'"{exe}" /S'),
+            "NoModify": ("REG_DWORD", "0x1"),
+            "NoRepair": ("REG_DWORD", "0x1"),
+        })
+        self.assertEqual(values["EstimatedSize"], ("REG_DWORD", hex((sizes + 1023) // 1024)))
+        lines = self.record().split("\r\n")
+        self.assertEqual(lines[:3], ["Quill uninstall record 1", "product\tOrvenline", "root"])
+        expected = {("folder" if d else "file") + "\t" + n.replace("/", "\\")
+                    for n, (d, _, _) in ui.payload_entries().items()}
+        self.assertEqual(set(lines[3:]) - {""}, expected)
+
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, 0)
+        self.assert_all_gone()
+
+    def test_reinstall_keeps_the_first_record_and_the_window_leaves_user_files(self):
+        self.install()
+        first = self.record()
+        # The user's own file in a folder the installation made, then a second installation.
+        mine = os.path.join(self.install_dir, "截图", "mine.png")
+        with open(mine, "wb") as f:
+            f.write(b"user data")
+        self.install()
+        self.assertEqual(self.record(), first)
+        self.assertIsNotNone(reg_query())
+
+        prog = self.start(self.uninstaller())
+        box = qt.find_msgbox(title=CAPTION, timeout=15)
+        self.assertIsNotNone(box, "no question")
+        self.assertTrue(ui.same_text(box.text, "确定要卸载 Orvenline 吗？"), box.text)
+        qt.press_msgbox("是", title=CAPTION)
+        box = qt.find_msgbox(title=CAPTION, timeout=15)
+        self.assertIsNotNone(box, "no closing box")
+        qt.screenshot("uninstall-closing-box")
+        folder = self.default_folder("D")
+        self.assertIn("Orvenline 已卸载。", box.text)
+        self.assertIn("不是安装时创建的文件", box.text)
+        self.assertIn(f"{folder}\\截图", box.text)
+        qt.press_msgbox(qt.IDOK, title=CAPTION)
+        self.assertEqual(prog.wait(15), 0)
+
+        # Only the user's file and the folders holding it stay.
+        qt.wait_until(lambda: not os.path.exists(self.uninstaller()), timeout=10,
+                      message="the uninstaller did not remove itself")
+        self.assertEqual(ui.tree_of(self.install_dir), {"截图": (True, 0), "截图/mine.png": (False, 9)})
+        self.assertFalse(os.path.exists(ui.desktop_link()))
+        self.assertIsNone(reg_query())
+
+    def test_a_running_product_or_a_no_stops_it(self):
+        self.install()
+        before = ui.tree_of(self.install_dir)
+        product = self.start(os.path.join(self.install_dir, "Orvenline.exe"))
+        self.assertIsNotNone(qt.find_window(title=ui.PRODUCT, process="Orvenline.exe", timeout=15))
+
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, 2)
+        prog = self.start(self.uninstaller())
+        qt.press_msgbox("是", title=CAPTION, timeout=15)
+        box = qt.find_msgbox(title=ui.RUNNING_CAPTION, timeout=15)
+        self.assertIsNotNone(box, "no running-copy message")
+        self.assertTrue(ui.same_text(box.text, ui.RUNNING_TEXT), box.text)
+        qt.press_msgbox(qt.IDOK, title=ui.RUNNING_CAPTION)
+        self.assertEqual(prog.wait(15), 2)
+
+        product.kill()
+        os.remove(os.path.join(self.install_dir, ui.MARKER))
+        prog = self.start(self.uninstaller())
+        qt.press_msgbox("否", title=CAPTION, timeout=15)
+        self.assertEqual(prog.wait(15), EXIT_DECLINED)
+        self.assertEqual(ui.tree_of(self.install_dir), before)
+        self.assertTrue(os.path.exists(ui.desktop_link()))
+        self.assertIsNotNone(reg_query())
+
+    def test_a_tampered_record_reaches_nothing_outside_the_install_folder(self):
+        self.install()
+        brand = os.path.join(self.drive_d, ui.BRAND_FOLDER)
+        outside = [os.path.join(self.drive_d, "outside.txt"), os.path.join(brand, "outside.txt")]
+        for path in outside:
+            with open(path, "wb") as f:
+                f.write(b"keep")
+        entries = ["file\t..\\outside.txt", "file\t..\\..\\outside.txt", "file\tD:\\outside.txt",
+                   "file\tD:outside.txt", "file\t\\outside.txt", "folder\t..", "file\tNUL",
+                   "file\tshare\\..\\..\\outside.txt", "file\tCON.txt"]
+        record = os.path.join(self.install_dir, "uninstall.dat")
+        with open(record, "ab") as f:
+            f.write("".join(e + "\r\n" for e in entries).encode("gbk"))
+
+        # A shortcut of the product's name that points elsewhere is not the installation's.
+        elsewhere = "C:\\elsewhere\\Orvenline.exe"
+        write_link(ui.desktop_link(), elsewhere)
+        self.assertEqual(ui.link_target(qt.to_windows(ui.desktop_link()))[0], elsewhere)
+
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, EXIT_REFUSED)
+        for path in outside:
+            self.assertTrue(os.path.exists(path), path)
+            os.remove(path)
+        self.assert_all_gone(link_gone=False)
+        os.remove(ui.desktop_link())
+
+        # Without a readable record nothing is done at all.
+        self.install()
+        with open(record, "wb") as f:
+            f.write(b"not a record")
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, EXIT_RECORD_UNREADABLE)
+        self.assertTrue(os.path.exists(os.path.join(self.install_dir, "Orvenline.exe")))
+        self.assertIsNotNone(reg_query())
+
+
+if __name__ == "__main__":
+    qt.main()
