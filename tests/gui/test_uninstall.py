@@ -133,6 +133,26 @@ class Uninstall(ui.InstallCase):
         self.assertFalse(os.path.exists(ui.desktop_link()))
         self.assertIsNone(reg_query())
 
+    def test_folders_that_existed_before_are_not_the_installations(self):
+        # The install folder and one of the product's folders are there already, holding a file
+        # of the user's.
+        old = os.path.join(self.install_dir, "截图", "old.png")
+        os.makedirs(os.path.dirname(old))
+        with open(old, "wb") as f:
+            f.write(b"older")
+        self.install()
+        lines = self.record().split("\r\n")
+        self.assertNotIn("root", lines)
+        self.assertNotIn("folder\t截图", lines)
+        self.assertIn("folder\t提取数据\\好友数据", lines)
+
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, 0)
+        qt.wait_until(lambda: not os.path.exists(self.uninstaller()), timeout=10,
+                      message="the uninstaller did not remove itself")
+        self.assertEqual(ui.tree_of(self.install_dir), {"截图": (True, 0), "截图/old.png": (False, 5)})
+        self.assertIsNone(reg_query())
+
     def test_a_running_product_or_a_no_stops_it(self):
         self.install()
         before = ui.tree_of(self.install_dir)
