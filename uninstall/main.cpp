@@ -32,6 +32,8 @@ const char kCaptionSuffix[] = " 卸载";
 const char kPlainCaption[] = "卸载";
 const char kUsage[] = "无法识别的参数：%s\r\n\r\n用法：uninstall.exe [/S]\r\n/S  不提问、不显示结果，直接卸载";
 const char kRecordMissing[] = "找不到卸载记录，或卸载记录已损坏：\r\n%s\r\n\r\n无法卸载。";
+// The installer's own running-copy message and caption, word for word: users meet one
+// message for one situation.
 const char kRunningMessage[] = "请先关闭原来的软件再开始安装，否则无法安装！";
 const char kRunningCaptionSuffix[] = "<没有关闭>";
 const char kLeftFoldersNote[] = "\r\n\r\n以下文件夹未删除，因为其中还有不是安装时创建的文件：";
