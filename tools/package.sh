@@ -14,7 +14,7 @@
 #   --logo     JPEG 424 x 534, shown stretched to 211 x 211
 #   --icon     the application icon (.ico)
 #   --dist DIR     where the installers go (default: dist/)
-#   --build DIR    the build folders' parent (default: build/package/)
+#   --build PATH   the build folders are PATH-i686 and PATH-x86_64 (default: build/package)
 #   --arch ARCH    i686, x86_64 or both (default)
 #
 # Produces DIST/NAME-setup.exe (i686, the one to ship) and DIST/NAME-setup-x86_64.exe.
@@ -63,21 +63,23 @@ done
 [ -z "${picture[icon]:-}" ] || checks+=(--icon="${picture[icon]}")
 options+=(-DQUILL_ICON="${picture[icon]:-}")
 
-# First the checks, before anything is installed or built: a mistake shows in a second.
+cd "$root"
+bash tools/setup.sh
+
+# The checks before anything is built: a mistake shows in a second.
 "$python" "$root/tools/package_product.py" check "${checks[@]}" || {
   echo "package: nothing was built" >&2
   exit 1
 }
-
-cd "$root"
-bash tools/setup.sh
 for a in "${archs[@]}"; do bash tools/build-deps.sh "$a"; done
 
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 mkdir -p "$dist"
 for a in "${archs[@]}"; do
-  dir=$build/$a
+  # Beside build/<arch>, at the same depth: the shared compiler cache then knows every
+  # object but those of the product's own data.
+  dir=$build-$a
   mkdir -p "$dir"
   # Every option is passed each time, so one left out of this run does not linger in the cache.
   if ! cmake -S "$root" -B "$dir" -G Ninja -Wno-dev \

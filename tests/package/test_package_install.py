@@ -52,7 +52,7 @@ class PackagedInstallation(qt.QuillTestCase):
         done = subprocess.run(
             ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
              "--folder", PREFIX, "--button", button, "--arch", "x86_64", "--dist", dist,
-             "--build", os.path.join(qt.build_dir(), "package-test")],
+             "--build", os.path.join(qt.build_dir(), "..", "package-test")],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=540)
         self.assertEqual(done.returncode, 0, done.stdout.decode("utf-8", "replace")[-3000:])
         # The tests find the installer's window by its process name.
