@@ -26,9 +26,7 @@ if(QUILL_PRODUCT)
     message(FATAL_ERROR "Give either QUILL_PRODUCT or QUILL_PAYLOAD_ARCHIVE, not both")
   endif()
   set(out ${CMAKE_BINARY_DIR}/product-input)
-  # The "--option=value" form keeps an empty value an argument of its own, so the checker
-  # names what is missing.
-  set(args --product=${QUILL_PRODUCT} --name=${QUILL_PRODUCT_NAME} --folder=${QUILL_FOLDER_PREFIX})
+  set(args "")
   set(inputs ${CMAKE_SOURCE_DIR}/tools/package_product.py ${CMAKE_SOURCE_DIR}/data/brands.txt)
   foreach(role BUTTON HOVER FINISH LOGO)
     if(QUILL_PICTURE_${role})
@@ -42,7 +40,11 @@ if(QUILL_PRODUCT)
     list(APPEND inputs ${QUILL_ICON})
   endif()
   execute_process(
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/package_product.py prepare ${args} --out=${out}
+    # Quoted "--option=value" arguments: an empty value still reaches the checker, which
+    # names it, and a prefix ending in a backslash is not taken for an escaped list separator.
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/package_product.py prepare
+            "--product=${QUILL_PRODUCT}" "--name=${QUILL_PRODUCT_NAME}" "--folder=${QUILL_FOLDER_PREFIX}"
+            ${args} "--out=${out}"
     RESULT_VARIABLE result
     ERROR_VARIABLE problems)
   if(NOT result EQUAL 0)
