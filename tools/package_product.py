@@ -548,8 +548,10 @@ def check(args):
         with open(args.product, "rb") as f:
             archive = f.read()
         entries = read_archive(archive, problems)
-    else:
+    elif os.path.exists(args.product):
         problems.append("the product %s is neither a ZIP archive nor a folder" % args.product)
+    else:
+        problems.append("the product %s does not exist" % args.product)
 
     if entries and name_gbk is not None:
         exe = (args.name + ".exe").lower()
