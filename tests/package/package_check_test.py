@@ -88,7 +88,13 @@ class Checks(unittest.TestCase):
                          "--logo", os.path.join(ASSETS, "logo_flame.jpg"),
                          "--icon", os.path.join(ASSETS, "app.ico")]
         self.assertEqual(self.run_check(extra=good_pictures), (0, []))
-        self.assertEqual(self.run_check(self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})), (0, []))
+        folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
+        self.assertEqual(self.run_check(folder), (0, []))
+        # A folder gives the same archive every time: entries in name order, folders first.
+        packed = package_product.pack_folder(folder, [])
+        self.assertEqual(package_product.pack_folder(folder, []), packed)
+        names = [e.text for e in package_product.read_archive(packed, [])]
+        self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
 
     def test_each_problem_is_refused_with_its_message(self):
         with open(os.path.join(ASSETS, "button_install.jpg"), "rb") as f:
