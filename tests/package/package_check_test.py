@@ -1,0 +1,193 @@
+"""The packaging command's checks, on the host: a valid product passes, and each way a product,
+a name, a folder prefix, a picture or the icon can fail an installation is refused with one
+message naming it. Every case changes one thing of the valid product."""
+
+import contextlib
+import io
+import os
+import shutil
+import struct
+import sys
+import tempfile
+import unittest
+import zlib
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import package_product  # noqa: E402
+
+NAME = "示例产品"
+ASSETS = os.path.join(ROOT, "assets")
+
+
+def zip_of(entries):
+    """A ZIP archive of (name bytes, content, method, flags, attributes) entries, written as
+    given: the cases need names and flags zipfile would not write."""
+    local, central, offset = [], [], 0
+    for name, content, method, flags, attrs in entries:
+        if method == 8:
+            c = zlib.compressobj(9, zlib.DEFLATED, -15)
+            stream = c.compress(content) + c.flush()
+        else:
+            stream = content
+        crc = zlib.crc32(content)
+        local.append(struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flags, method, 0, 0x21, crc,
+                                 len(stream), len(content), len(name), 0) + name + stream)
+        central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flags, method, 0,
+                                   0x21, crc, len(stream), len(content), len(name), 0, 0, 0, 0,
+                                   attrs, offset) + name)
+        offset += len(local[-1])
+    directory = b"".join(central)
+    return b"".join(local) + directory + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries),
+                                                     len(entries), len(directory), offset, 0)
+
+
+def file_entry(name, content=b"data", method=8, flags=0):
+    return (name.encode("gbk") if isinstance(name, str) else name, content, method, flags, 0x20)
+
+
+def folder_entry(name):
+    return (name.encode("gbk"), b"", 0, 0, 0x10)
+
+
+GOOD = [file_entry(NAME + ".exe", b"MZ" + bytes(500)), folder_entry("数据/"), file_entry("数据/配置.ini")]
+
+
+class Checks(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="package-check.")
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+
+    def write(self, name, data):
+        path = os.path.join(self.tmp, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def archive(self, entries):
+        return self.write("product.zip", zip_of(entries))
+
+    def folder(self, files):
+        """A product folder holding the product's executable and `files` ({relative: bytes})."""
+        root = tempfile.mkdtemp(dir=self.tmp)
+        for rel, data in dict(files, **{NAME + ".exe": b"MZ"}).items():
+            self.write(os.path.join(root, rel), data)
+        return root
+
+    def run_check(self, product=None, name=NAME, folder="示例软件", extra=()):
+        product = product or self.archive(GOOD)
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            code = package_product.main(["check", "--product", product, "--name", name,
+                                         "--folder", folder, *extra])
+        return code, [line for line in err.getvalue().splitlines() if line]
+
+    def test_a_valid_product_passes_as_archive_and_as_folder(self):
+        good_pictures = ["--button", os.path.join(ASSETS, "button_install.jpg"),
+                         "--logo", os.path.join(ASSETS, "logo_flame.jpg"),
+                         "--icon", os.path.join(ASSETS, "app.ico")]
+        self.assertEqual(self.run_check(extra=good_pictures), (0, []))
+        folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
+        self.assertEqual(self.run_check(folder), (0, []))
+        # A folder gives the same archive every time: entries in name order, folders first.
+        packed = package_product.pack_folder(folder, [])
+        self.assertEqual(package_product.pack_folder(folder, []), packed)
+        names = [e.text for e in package_product.read_archive(packed, [])]
+        self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
+
+    def test_each_problem_is_refused_with_its_message(self):
+        with open(os.path.join(ASSETS, "button_install.jpg"), "rb") as f:
+            jpeg = f.read()
+        cases = [
+            # (what, keyword arguments of run_check, built lazily, words of the one message)
+            ("no executable at the root",
+             lambda: dict(product=self.archive([folder_entry("bin/"), file_entry("bin/%s.exe" % NAME)])),
+             "no 示例产品.exe at its root (it is at bin/示例产品.exe"),
+            ("a '..' level", lambda: dict(product=self.archive(GOOD + [file_entry("../evil.txt")])),
+             "entry ../evil.txt leaves the install folder"),
+            ("an absolute name", lambda: dict(product=self.archive(GOOD + [file_entry("C:/evil.txt")])),
+             "entry C:/evil.txt leaves the install folder"),
+            ("a name Windows refuses", lambda: dict(product=self.archive(GOOD + [file_entry("a?.txt")])),
+             "entry a?.txt cannot be created"),
+            ("a UTF-8 name", lambda: dict(product=self.archive(
+                GOOD + [file_entry("说明.txt".encode("utf-8"), flags=0x800)])),
+             "is stored with a UTF-8 name"),
+            ("bytes that are not GBK", lambda: dict(product=self.archive(GOOD + [file_entry(b"\xff\xfe.txt")])),
+             "not code page 936 text"),
+            ("a folder name without GBK", lambda: dict(product=self.folder({"图片😀.png": b"x"})),
+             "图片😀.png: the name holds characters code page 936 cannot write: 😀"),
+            ("encryption", lambda: dict(product=self.archive(GOOD + [file_entry("k.dat", flags=1)])),
+             "entry k.dat is encrypted"),
+            ("another method", lambda: dict(product=self.archive(GOOD + [file_entry("b.dat", method=12)])),
+             "entry b.dat uses compression method 12"),
+            ("a folder listed after its contents",
+             lambda: dict(product=self.archive(GOOD + [file_entry("新/a.txt"), folder_entry("新/")])),
+             "entry 新/a.txt comes before a folder entry for 新/"),
+            ("the same name twice", lambda: dict(product=self.archive(GOOD + [file_entry("数据/配置.INI")])),
+             "entry 数据/配置.INI appears twice"),
+            ("damaged data", lambda: dict(product=self.write("damaged.zip", self.damaged())),
+             "entry bad.bin is damaged"),
+            ("not a ZIP archive", lambda: dict(product=self.write("notes.zip", b"plain text")),
+             "does not begin with a ZIP entry"),
+            ("an archive cut short", lambda: dict(product=self.write("cut.zip", zip_of(GOOD)[:-30])),
+             "has no end record"),
+            ("a symbolic link", lambda: dict(product=self.link_folder()), "链接 is a symbolic link"),
+            ("a product name too long", lambda: dict(name="示例" * 9),
+             "is 36 bytes in code page 936; the brand table holds names of at most 32 bytes"),
+            ("a product name with the list separator", lambda: dict(name="示例|产品"), "holds '|'"),
+            ("a product name without GBK", lambda: dict(name="产品😀"), "cannot write: 😀"),
+            ("a reserved product name", lambda: dict(name="CON"), "is a device name Windows reserves"),
+            ("an empty prefix", lambda: dict(folder="\\"), "the install-folder prefix is empty"),
+            ("a prefix of two levels", lambda: dict(folder="示例\\软件"), "must be one folder name"),
+            ("a prefix with a drive", lambda: dict(folder="E:\\示例"), "must be one folder name"),
+            ("a prefix ending in a dot", lambda: dict(folder="示例."), "ends with a space or a dot"),
+            ("a path too long for Windows",
+             lambda: dict(product=self.archive(GOOD + [file_entry("长" * 120 + ".txt")])),
+             "is 265 bytes, more than the 259 a Windows path holds"),
+            ("a picture that is not JPEG", lambda: dict(extra=["--hover", os.path.join(ASSETS, "app.ico")]),
+             "picture %s is not a JPEG picture" % os.path.join(ASSETS, "app.ico")),
+            ("a picture of another size",
+             lambda: dict(extra=["--finish", os.path.join(ASSETS, "cross_blue.jpg")]),
+             "is 27 x 22 pixels; the window shows it at 220 x 80"),
+            ("a picture cut short",
+             lambda: dict(extra=["--button", self.write("half.jpg", jpeg[:len(jpeg) // 2])]),
+             "half.jpg is cut short"),
+            ("a CMYK picture",
+             lambda: dict(extra=["--button", self.write("cmyk.jpg", self.with_components(jpeg, 4))]),
+             "has 4 colour components"),
+            ("an icon that is not one", lambda: dict(extra=["--icon", os.path.join(ASSETS, "logo_flame.jpg")]),
+             "is not an icon file (.ico)"),
+        ]
+        for what, arguments, message in cases:
+            with self.subTest(what):
+                code, lines = self.run_check(**arguments())
+                self.assertEqual(code, 1)
+                self.assertEqual(len(lines), 1, lines)
+                self.assertIn(message, lines[0])
+
+    @staticmethod
+    def damaged():
+        """The valid archive plus an entry whose deflated data is overwritten."""
+        data = bytearray(zip_of(GOOD + [file_entry("bad.bin", bytes(1000))]))
+        start = data.index(b"bad.bin") + len("bad.bin")
+        data[start:start + 4] = b"\xff" * 4
+        return bytes(data)
+
+    def link_folder(self):
+        root = self.folder({})
+        os.symlink(os.path.join(root, NAME + ".exe"), os.path.join(root, "链接"))
+        return root
+
+    @staticmethod
+    def with_components(jpeg, count):
+        """The JPEG with its frame header claiming `count` components (each like the first)."""
+        pos = jpeg.index(b"\xff\xc0")
+        length, _, _, _, old = struct.unpack_from(">HBHHB", jpeg, pos + 2)
+        comps = bytes(jpeg[pos + 10:pos + 13]) * count
+        frame = struct.pack(">HBHHB", 8 + 3 * count, 8, 80, 220, count) + comps
+        return jpeg[:pos + 2] + frame + jpeg[pos + 2 + length:]
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,100 @@
+"""The publisher's command end to end: a product folder with Chinese names (one of them with a
+GBK second byte that reads as a backslash), an own start-button picture, packaged with
+tools/package.sh, and the resulting installer installing it as a user does. One run: the
+packaging builds the 64-bit installer in its own build folder."""
+
+import os
+import shutil
+import subprocess
+
+import installer_ui as ui
+import quilltest as qt
+
+ROOT = os.environ.get("QUILL_SOURCE_DIR") or os.path.join(os.path.dirname(__file__), "..", "..")
+NAME, PREFIX = "示例产品", "示例软件"
+# Even seconds: DOS times keep two-second steps.
+WHEN = 1500000000
+
+
+def sample_product(folder):
+    """{relative path: bytes or None for a folder} of the sample, written below `folder`."""
+    with open(ui.product_exe(), "rb") as f:
+        exe = f.read()
+    tree = {
+        NAME + ".exe": exe,
+        "数据": None,
+        "数据/配置.ini": "[设置]\r\n语言=简体中文\r\n".encode("gbk"),
+        "数据/子目录": None,
+        "数据/子目录/空.txt": b"",
+        "誠信": None,                       # 誠 is D5 5C in GBK
+        "誠信/说明.txt": b"x" * 70000,
+        "空目录": None,
+    }
+    for rel, content in tree.items():
+        path = os.path.join(folder, rel)
+        if content is None:
+            os.makedirs(path, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(content)
+        os.utime(path, (WHEN, WHEN))
+    return tree
+
+
+class PackagedInstallation(qt.QuillTestCase):
+    def test_packaged_folder_installs_with_its_names_pictures_and_shortcut(self):
+        product = os.path.join(self.tmp, "product")
+        tree = sample_product(product)
+        button = os.path.join(self.tmp, "button.jpg")
+        subprocess.run(["convert", "-size", "220x80", "xc:#b03a2e", "-quality", "95", button], check=True)
+        dist = os.path.join(self.tmp, "dist")
+        done = subprocess.run(
+            ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
+             "--folder", PREFIX, "--button", button, "--arch", "x86_64", "--dist", dist,
+             "--build", os.path.join(qt.build_dir(), "..", "package-test")],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=540)
+        self.assertEqual(done.returncode, 0, done.stdout.decode("utf-8", "replace")[-3000:])
+        # The tests find the installer's window by its process name.
+        installer = os.path.join(self.tmp, "installer.exe")
+        shutil.copyfile(os.path.join(dist, NAME + "-setup-x86_64.exe"), installer)
+
+        drive_d = os.path.join(self.tmp, "drive-d")
+        os.makedirs(drive_d)
+        qt.map_drive("d", drive_d)
+        self.addCleanup(qt.unmap_drive, "d")
+        link = os.path.join(qt.desktop_dir(), NAME + ".lnk")
+        self.addCleanup(lambda: os.path.exists(link) and os.remove(link))
+
+        inst = ui.Installer(self, program=self.start(installer))
+        self.assertEqual(inst.folder(), f"D:\\{PREFIX}\\{NAME}")
+        qt.xmove(inst.win.rect.left + 20, inst.win.rect.top + 150)
+        picture = qt.Image.load(button)
+        r = inst.start_button.rect
+        qt.wait_until(lambda: all(abs(a - b) < 6 for a, b in zip(qt.grab().mean(r), picture.mean())),
+                      timeout=5, message="the start button does not show the publisher's picture")
+        qt.screenshot("package-window")
+
+        inst.press_start()
+        inst.answer_advice(self)
+        inst.wait_prompt(self)
+        self.assertEqual(inst.log(), ui.LOG_SHORTCUT_OK)
+        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
+        self.assertEqual(inst.wait_exit(), 0)
+
+        installed = os.path.join(drive_d, PREFIX, NAME)
+        found = ui.tree_of(installed)
+        self.assertEqual(sorted(found), sorted(os.path.normpath(p) for p in tree))
+        for rel, content in tree.items():
+            path = os.path.join(installed, rel)
+            if content is not None:
+                with open(path, "rb") as f:
+                    self.assertEqual(f.read(), content, rel)
+                self.assertEqual(os.stat(path).st_mtime, WHEN, rel)
+        target = ui.link_target(qt.to_windows(link))
+        self.assertIsNotNone(target, "no desktop shortcut named after the product")
+        self.assertEqual(target[0].lower(), f"D:\\{PREFIX}\\{NAME}\\{NAME}.exe".lower())
+
+
+if __name__ == "__main__":
+    qt.main()

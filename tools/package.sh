@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Packages your own product: checks it, then builds the shipped 32-bit installer (and the
+# 64-bit one the tests run) that installs it, into dist/.
+#
+#   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
+#        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO]
+#
+#   --product  the product: a ZIP archive, or a folder (packed with GBK names)
+#   --name     product name; NAME.exe at the product's root is what the installer starts,
+#              and the desktop shortcut and the install folder's last level are called NAME
+#   --folder   install-folder prefix: the default install folder is D:\PREFIX\NAME
+#   --button, --hover, --finish   start button, its picture under the pointer, finish
+#              button: JPEG 220 x 80 each
+#   --logo     JPEG 424 x 534, shown stretched to 211 x 211
+#   --icon     the application icon (.ico)
+#   --dist DIR     where the installers go (default: dist/)
+#   --build PATH   the build folders are PATH-i686 and PATH-x86_64 (default: build/package)
+#   --arch ARCH    i686, x86_64 or both (default)
+#
+# Produces DIST/NAME-setup.exe (i686, the one to ship) and DIST/NAME-setup-x86_64.exe.
+# Nothing is built when a check fails; each problem is named on its own line (exit code 1).
+# The same build is reachable with CMake options alone: QUILL_PRODUCT, QUILL_PRODUCT_NAME,
+# QUILL_FOLDER_PREFIX, QUILL_PICTURE_BUTTON/HOVER/FINISH/LOGO and QUILL_ICON.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+usage() {
+  sed -n '4,20p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+product= name= folder= dist=$root/dist build=$root/build/package arch=both
+declare -A picture=()
+abs() { realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
+while [ $# -gt 0 ]; do
+  [ $# -ge 2 ] || usage
+  case $1 in
+    --product) product=$(abs "$2") ;;
+    --name) name=$2 ;;
+    --folder) folder=$2 ;;
+    --button|--hover|--finish|--logo|--icon) picture[${1#--}]=$(abs "$2") ;;
+    --dist) dist=$(abs "$2") ;;
+    --build) build=$(abs "$2") ;;
+    --arch) arch=$2 ;;
+    *) usage ;;
+  esac
+  shift 2
+done
+[ -n "$product" ] && [ -n "$name" ] && [ -n "$folder" ] || usage
+case $arch in both) archs=(i686 x86_64) ;; i686|x86_64) archs=("$arch") ;; *) usage ;; esac
+
+python=/usr/bin/python3
+[ -x "$python" ] || python=$(command -v python3)
+
+# What the checker and CMake are told, in the form both take.
+checks=(--product="$product" --name="$name" --folder="$folder")
+options=(-DQUILL_PRODUCT="$product" -DQUILL_PRODUCT_NAME="$name" -DQUILL_FOLDER_PREFIX="$folder")
+for role in button hover finish logo; do
+  value=${picture[$role]:-}
+  [ -z "$value" ] || checks+=(--$role="$value")
+  options+=(-DQUILL_PICTURE_${role^^}="$value")
+done
+[ -z "${picture[icon]:-}" ] || checks+=(--icon="${picture[icon]}")
+options+=(-DQUILL_ICON="${picture[icon]:-}")
+
+cd "$root"
+bash tools/setup.sh
+
+# The checks before anything is built: a mistake shows in a second.
+"$python" "$root/tools/package_product.py" check "${checks[@]}" || {
+  echo "package: nothing was built" >&2
+  exit 1
+}
+for a in "${archs[@]}"; do bash tools/build-deps.sh "$a"; done
+
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
+mkdir -p "$dist"
+for a in "${archs[@]}"; do
+  # Beside build/<arch>, at the same depth: the shared compiler cache then knows every
+  # object but those of the product's own data.
+  dir=$build-$a
+  mkdir -p "$dir"
+  # Every option is passed each time, so one left out of this run does not linger in the cache.
+  if ! cmake -S "$root" -B "$dir" -G Ninja -Wno-dev \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$a.cmake" \
+      -DQUILL_DEPS_PREFIX="$root/build/deps/$a" \
+      -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+      -DPython3_EXECUTABLE="$python" \
+      -DQUILL_WERROR=$werror -DQUILL_TESTS=OFF -DQUILL_PAYLOAD_ARCHIVE= \
+      "${options[@]}" >"$dir/configure.log" 2>&1; then
+    cat "$dir/configure.log" >&2
+    exit 1
+  fi
+  cmake --build "$dir" --target installer -j "${QUILL_JOBS:-2}"
+  suffix=
+  [ "$a" = i686 ] || suffix=-$a
+  cp "$dir/flow/installer.exe" "$dist/$name-setup$suffix.exe"
+  echo "package: $dist/$name-setup$suffix.exe"
+done
