@@ -401,7 +401,8 @@ def press_msgbox(button, title=None, real=False, timeout=10.0):
 
 
 def mouse(action, x, y, right=False):
-    """Real mouse input at screen coordinates: action is move, click, dblclick, down or up."""
+    """Real mouse input at screen coordinates: action is move, click, dblclick, down or up, or
+    tap (press and release carrying the point, with no move before them)."""
     drive("mouse", action, x, y, *(["--right"] if right else []))
 
 
