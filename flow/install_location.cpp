@@ -14,7 +14,7 @@
 #include "runtime/commands.h"
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
-#include "ui/installer_window.h"
+#include "flow/installer_window.h"
 
 namespace quill {
 

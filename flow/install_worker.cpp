@@ -18,7 +18,7 @@
 #include "runtime/frame.h"
 #include "runtime/threads.h"
 #include "shell/shell_library.h"
-#include "ui/installer_window.h"
+#include "flow/installer_window.h"
 
 namespace quill {
 

@@ -8,7 +8,7 @@
 #include "flow/handlers.h"
 #include "flow/install_location.h"
 #include "runtime/frame.h"
-#include "ui/installer_window.h"
+#include "flow/installer_window.h"
 
 namespace quill {
 

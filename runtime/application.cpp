@@ -25,6 +25,7 @@ LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case kMsgEndProgram:
         EndProgram(static_cast<int>(wp));
+        return 0;  // not reached: EndProgram ends the process
     case kMsgRunOnMain: {
         auto* call = reinterpret_cast<MainThreadCall*>(lp);
         call->fn(call->context);

@@ -71,8 +71,10 @@ intptr_t FrameNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
         return reinterpret_cast<intptr_t>(Resize(reinterpret_cast<void*>(a), static_cast<size_t>(b)));
     case kFrameRaiseError:
         RaiseRuntimeError(reinterpret_cast<const char*>(a), static_cast<int>(b));
+        return 0;  // not reached: both end the process
     case kFrameEndProgram:
         EndProgram(static_cast<int>(a));
+        return 0;
     default:
         return 0;
     }

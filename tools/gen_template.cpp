@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "ui/installer_window.h"
+#include "flow/installer_window.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -29,6 +29,8 @@
 //                                         closed 1|0 (whether the box went away within 3 s)
 //   mouse move|click|dblclick|down|up X Y [--right]
 //                                         SetCursorPos + SendInput at screen coordinates
+//   mouse tap X Y                         a touch tap: press and release each carry the point,
+//                                         with no move of the pointer before them
 //   key CHORD...                           key chords, e.g. alt+f4 esc return ctrl+a tab
 //   type TEXT                             types TEXT as Unicode key input
 //   ps                                    process <pid> <parent pid> <exe>
@@ -508,6 +510,12 @@ int CmdMouse(const Args& a) {
     MoveTo(x, y);
   } else if (what == L"click" || what == L"dblclick") {
     ClickAt(x, y, right, what == L"click" ? 1 : 2);
+  } else if (what == L"tap") {
+    const LONG ax = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    const LONG ay = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, ax, ay);
+    Sleep(30);
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP, ax, ay);
   } else if (what == L"down" || what == L"up") {
     MoveTo(x, y);
     if (what == L"down") SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);

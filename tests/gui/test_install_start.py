@@ -41,6 +41,17 @@ class StartButton(ui.InstallCase):
         # Ended while the advice is up: no worker was started yet.
         inst.prog.kill()
 
+    def test_a_tap_starts_the_installation(self):
+        # A touch tap, or a pointer moved by software: the pointer comes from outside the window
+        # and lands on the button with the press itself, no move over the window before it.
+        qt.xmove(1023, 767)
+        inst = ui.Installer(self)
+        qt.mouse("tap", *inst.start_button.rect.center)
+        inst.answer_advice(self)
+        inst.wait_prompt(self)
+        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
+        self.assertEqual(inst.wait_exit(), 0)
+
     def test_presses_during_an_installation_are_ignored(self):
         inst = ui.Installer(self)
         inst.press_start()

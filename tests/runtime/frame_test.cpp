@@ -37,23 +37,28 @@ TEST_F(FrameTest, LoadingALoadedWindowAgainOnlyActivatesIt) {
     EXPECT_EQ(Log().events.size(), eventsBefore);
 }
 
-TEST_F(FrameTest, HandlerOffsetMinusOneLeavesTheEventUnhandled) {
-    EventRecord press;
-    press.windowId = kMainWindow;
-    press.unitId = kUnboundBox;
-    press.event = kEventLButtonDown;
-    EXPECT_FALSE(FireEvent(press));
-    EXPECT_EQ(press.hasResult, 0);
-
-    EventRecord release = press;
+// Each binding resolves to the handler at its own slot of the program's table; a wrongly
+// resolved one runs another handler (or raises a fatal error, answered by the harness).
+TEST_F(FrameTest, ABoundEventRunsTheHandlerAtItsOffsetAndMinusOneRunsNone) {
+    EventRecord release;
+    release.windowId = kMainWindow;
+    release.unitId = kUnboundBox;
     release.event = kEventLButtonUp;
     release.argCount = 1;
     release.args[0] = 42;
     const int clicks = Log().clicks;
     EXPECT_TRUE(FireEvent(release));
     EXPECT_EQ(Log().clicks, clicks + 1);
+    EXPECT_EQ(Log().events.back(), "click 42");
     EXPECT_EQ(release.hasResult, 1);
     EXPECT_EQ(release.result, 7);
+
+    EventRecord press = release;
+    press.event = kEventLButtonDown;
+    press.hasResult = 0;
+    EXPECT_FALSE(FireEvent(press));
+    EXPECT_EQ(press.hasResult, 0);
+    EXPECT_EQ(Log().clicks, clicks + 1);
 }
 
 TEST_F(FrameTest, BlockedEventsReachNoHandler) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "ui/byte_stream.h"
-#include "ui/installer_window.h"
 #include "ui/template_format.h"
 
 namespace quill {
@@ -78,66 +77,83 @@ TEST(TemplateFormat, AUnitRecordMatchesItsHandLaidBytes) {
     ExpectSameUnit(u, back);
 }
 
+// Window 0x52010001 laid out by hand with the given unit records, each after its identifier.
+std::string HandLaidTemplate(const std::vector<std::pair<uint32_t, std::string>>& records) {
+    ByteWriter block;
+    for (const auto& r : records) block.u32(r.first);
+    int32_t offset = 0;  // counted after the offset table
+    for (const auto& r : records) {
+        block.i32(offset);
+        offset += 4 + static_cast<int32_t>(r.second.size());
+    }
+    for (const auto& r : records) block.blob(r.second);
+    ByteWriter stream;
+    stream.i32(8);
+    stream.u32(0x52010001);
+    stream.u32(0);
+    stream.i32(11);
+    stream.u32(0x19010004);
+    stream.i32(0);
+    stream.i32(0);
+    stream.i32(static_cast<int32_t>(records.size()));
+    stream.blob(block.bytes());
+    return stream.take();
+}
+
+UnitRecord WindowUnit() {
+    UnitRecord w;
+    w.type = kTypeWindow;
+    return w;
+}
+
 TEST(TemplateFormat, AWindowTableAndUnitBlockMatchTheirHandLaidBytes) {
     WindowTemplate t;
     t.windowIds = {0x52010001};
     WindowEntry e;
-    UnitRecord w;
-    w.type = kTypeWindow;
     e.unitIds = {kWindowUnitId};
-    e.units = {w};
+    e.units = {WindowUnit()};
     t.windows = {e};
-    const std::string record = WriteUnitRecord(w);
-
-    ByteWriter block;
-    block.u32(kWindowUnitId);
-    block.i32(0);  // offset of record 0, counted after the offset table
-    block.blob(record);
-    ByteWriter expected;
-    expected.i32(8);
-    expected.u32(0x52010001);
-    expected.u32(0);
-    expected.i32(11);
-    expected.u32(0x19010004);
-    expected.i32(0);
-    expected.i32(0);
-    expected.i32(1);
-    expected.blob(block.bytes());
-    EXPECT_EQ(WriteTemplate(t), expected.bytes());
+    EXPECT_EQ(WriteTemplate(t), HandLaidTemplate({{kWindowUnitId, WriteUnitRecord(WindowUnit())}}));
 }
 
-TEST(TemplateFormat, TheInstallerTemplateSurvivesARoundTrip) {
-    const WindowTemplate original = BuildInstallerTemplate([](const std::string&) { return std::string("pic"); }, 8);
-    const std::string bytes = WriteTemplate(original);
-    WindowTemplate back;
-    ASSERT_TRUE(ReadTemplate(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &back));
-    ASSERT_EQ(back.windowIds, original.windowIds);
-    ASSERT_EQ(back.windows.size(), 1u);
-    const WindowEntry& a = original.windows[0];
-    const WindowEntry& b = back.windows[0];
-    EXPECT_EQ(b.valueA, 11);
-    EXPECT_EQ(b.valueB, 0x19010004u);
-    EXPECT_EQ(b.unitIds, a.unitIds);
-    ASSERT_EQ(b.units.size(), 26u);
-    for (size_t i = 0; i < a.units.size(); ++i) ExpectSameUnit(a.units[i], b.units[i]);
-    EXPECT_EQ(WriteTemplate(back), bytes);
+// Two windows with a few units each, so a cut can fall in every kind of field and table.
+WindowTemplate SampleTemplate() {
+    WindowTemplate t;
+    for (uint32_t id : {0x52010001u, 0x52010002u}) {
+        WindowEntry e;
+        UnitRecord w;
+        w.type = kTypeWindow;
+        w.name = "窗口";
+        w.events = {{0, 0}};
+        e.unitIds = {kWindowUnitId, 0x16010001, 0x16010002};
+        e.units = {w, SampleUnit(), SampleUnit()};
+        t.windowIds.push_back(id);
+        t.windows.push_back(e);
+    }
+    return t;
 }
 
 TEST(TemplateFormat, EveryTruncationIsRefused) {
-    const std::string bytes = WriteTemplate(BuildInstallerTemplate([](const std::string&) { return std::string(); }, 8));
+    const std::string bytes = WriteTemplate(SampleTemplate());
     WindowTemplate out;
-    // Cutting inside the fixed fields of any record, or anywhere in the tables, must fail
-    // cleanly; only the full stream reads.
-    for (size_t n = 0; n < bytes.size(); n += 7)
+    for (size_t n = 0; n < bytes.size(); ++n)
         EXPECT_FALSE(ReadTemplate(reinterpret_cast<const uint8_t*>(bytes.data()), n, &out)) << n;
-    EXPECT_TRUE(ReadTemplate(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &out));
+    ASSERT_TRUE(ReadTemplate(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &out));
+    EXPECT_EQ(WriteTemplate(out), bytes);
 }
 
-TEST(TemplateFormat, HandlerOffsetsFollowThePointerSize) {
-    EXPECT_EQ(HandlerOffset("OnWindowCreated", 4), 0);
-    EXPECT_EQ(HandlerOffset("OnStartClicked", 4), 8);
-    EXPECT_EQ(HandlerOffset("OnStartClicked", 8), 16);
-    EXPECT_EQ(HandlerOffset("NoSuchHandler", 8), kNoHandler);
+// The stream stays whole (every length and offset agrees) while one unit record is shorter
+// than its fixed fields: the record's own reader has to refuse it.
+TEST(TemplateFormat, AUnitRecordCutShortInsideAWholeTemplateIsRefused) {
+    const std::string full = WriteUnitRecord(SampleUnit());
+    auto read = [&](size_t n) {
+        const std::string bytes =
+            HandLaidTemplate({{kWindowUnitId, WriteUnitRecord(WindowUnit())}, {0x16010001, full.substr(0, n)}});
+        WindowTemplate out;
+        return ReadTemplate(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &out);
+    };
+    ASSERT_TRUE(read(full.size()));
+    for (size_t n = 0; n < full.size() - SampleUnit().ownProperties.size(); ++n) EXPECT_FALSE(read(n)) << n;
 }
 
 }  // namespace

@@ -87,10 +87,17 @@ TEST(DeclaredApi, OrdinalsAndAbsoluteNames) {
 }
 
 TEST(DeclaredApi, InstallerLibraryNamesResolveFromTheSystem) {
+    const char* const modules[] = {"shell32.dll", "ole32.dll", "kernel32.dll", "ole32.dll", "kernel32.dll"};
+    const char* const names[] = {"SHGetPathFromIDListA", "CoTaskMemFree", "CloseHandle", "CoInitialize",
+                                 "GetDiskFreeSpaceExA"};
     DeclaredTable table({"shell32", "ole32", "kernel32", "ole32.dll", "kernel32.dll"},
-                        {"SHGetPathFromIDListA", "CoTaskMemFree", "CloseHandle", "CoInitialize", "GetDiskFreeSpaceExA"});
-    EXPECT_EQ(ResolveDeclared(2), reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CloseHandle")));
-    for (uint32_t i = 0; i < 5; ++i) EXPECT_NE(ResolveDeclared(i), nullptr) << i;
+                        {names[0], names[1], names[2], names[3], names[4]});
+    // The function the named system library exports, not just some address.
+    for (uint32_t i = 0; i < 5; ++i) {
+        void* resolved = ResolveDeclared(i);
+        EXPECT_EQ(resolved, reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(modules[i]), names[i])))
+            << names[i];
+    }
     ULARGE_INTEGER freeBytes{};
     EXPECT_TRUE((CallDeclared<BOOL(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
         4, "C:\\", &freeBytes, nullptr, nullptr)));

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "runtime/frame.h"
@@ -16,7 +18,29 @@ inline int& ProgramTestResult() {
     return result;
 }
 
+// A fatal runtime error shows its box and waits for a user a test run does not have. The
+// box is answered at once and its text reported, so the program ends with -1 and the test
+// fails straight away instead of running into the ctest timeout.
+inline DWORD WINAPI AnswerFatalBoxes(LPVOID) {
+    for (;;) {
+        for (HWND box = nullptr; (box = FindWindowExA(nullptr, box, "#32770", "错误")) != nullptr;) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(box, &pid);
+            if (pid != GetCurrentProcessId()) continue;
+            wchar_t text[512] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 512);
+            char utf8[1536] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+            std::fprintf(stderr, "fatal runtime error, the program ends: %s\n", utf8);
+            std::fflush(stderr);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(100);
+    }
+}
+
 inline int RunTestsStartup() {
+    if (HANDLE watcher = CreateThread(nullptr, 0, &AnswerFatalBoxes, nullptr, 0, nullptr)) CloseHandle(watcher);
     InitialiseRuntime();
     ProgramTestResult() = RUN_ALL_TESTS();
     return 0;

@@ -1,4 +1,4 @@
-#include "ui/installer_window.h"
+#include "flow/installer_window.h"
 
 #include <cstring>
 #include <vector>
