@@ -241,7 +241,8 @@ TEST(ArchiveReader, RefusesUnsupportedOrInconsistentEntriesAtLookUp) {
     ASSERT_NE(zip.get(), nullptr);
     ArchiveEntry e;
     EXPECT_EQ(GetArchiveEntry(zip.get(), 0, &e), ArchiveOk);
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(GetArchiveEntry(zip.get(), i, &e), ArchiveCorrupt) << i;
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(GetArchiveEntry(zip.get(), i, &e), ArchiveCorrupt) << i;
+    EXPECT_EQ(GetArchiveEntry(zip.get(), 5, &e), ArchiveBadName);  // too long for the record: never cut
     // A refused entry does not stop the directory walk for the ones after it.
     EXPECT_EQ(GetArchiveEntry(zip.get(), 6, &e), ArchiveOk);
     EXPECT_EQ(strlen(e.name), 259u);
@@ -314,4 +315,61 @@ TEST(ArchiveReader, CreatesFoldersOnlyForRelativeOutputPaths) {
     EXPECT_FALSE(Exists(scratch.path() + "\\..\\up"));
 
     EXPECT_EQ(CloseArchive(h), ArchiveOk);
+}
+
+TEST(ArchiveReader, ConvertsUtf8NamesAndRefusesWhatTheCodePageLacks) {
+    constexpr uint16_t kUtf8 = 0x0800;
+    struct Case {
+        std::string stored;
+        uint16_t flags;
+        const char* name;  // in the ANSI code page; null: ArchiveBadName
+    };
+    std::string longUtf8, longGbk;
+    for (int i = 0; i < 129; ++i) {
+        longUtf8 += u8"中";
+        longGbk += "中";
+    }
+    const Case cases[] = {
+        {u8"中/a.txt", kUtf8, "中/a.txt"},  // E4 B8 AD 2F read as GBK would swallow the '/'
+        {u8"数据乗/文件.txt", kUtf8, "数据乗/文件.txt"},
+        {u8"plain/a.txt", kUtf8, "plain/a.txt"},
+        {u8"a／b.txt", kUtf8, "a／b.txt"},  // a full-width slash is a character, not a separator
+        {u8"é∕Ω", kUtf8, "é∕Ω"},
+        {longUtf8, kUtf8, longGbk.c_str()},  // 387 bytes stored, 258 converted
+        {"中/a.txt", 0, "中/a.txt"},          // without the flag: GBK as stored
+        {u8"中/a.txt", 0, u8"中/a.txt"},
+        {u8"a⁄b.txt", kUtf8, nullptr},  // only a look-alike of '/' in the code page
+        {u8"ไทย.txt", kUtf8, nullptr},
+        {u8"😀.txt", kUtf8, nullptr},
+        {"\xC0\xAF" "evil", kUtf8, nullptr},  // '/' in an overlong form
+        {"\xED\xA0\x80.txt", kUtf8, nullptr},
+        {longUtf8 + u8"中", kUtf8, nullptr},
+        {std::string("a\0b.txt", 7), 0, nullptr},
+    };
+    std::vector<Entry> entries;
+    for (const Case& c : cases) {
+        Entry e = File(c.stored, "x");
+        e.flags = c.flags;
+        entries.push_back(e);
+    }
+    ScratchFolder scratch;
+    OpenedZip zip(scratch, Build(entries));
+    ASSERT_NE(zip.get(), nullptr);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        ArchiveEntry e;
+        const uint32_t result = GetArchiveEntry(zip.get(), static_cast<int32_t>(i), &e);
+        if (cases[i].name == nullptr) {
+            EXPECT_EQ(result, ArchiveBadName);
+            EXPECT_EQ(ExtractEntryToFile(zip.get(), static_cast<int32_t>(i), (scratch / "x").c_str()), ArchiveBadName);
+        } else {
+            EXPECT_EQ(result, ArchiveOk);
+            EXPECT_EQ(std::string(e.name), cases[i].name);
+        }
+    }
+    // What cannot be converted is shown with '?' in its place.
+    ArchiveEntry thai;
+    EXPECT_EQ(GetArchiveEntry(zip.get(), 9, &thai), ArchiveBadName);
+    EXPECT_STREQ(thai.name, "???.txt");
+    EXPECT_FALSE(Exists(scratch / "x"));
 }
