@@ -233,15 +233,18 @@ public:
         const std::string folder(targetFolder);
         // The folder is made before the archive is looked at and stays if it is unusable.
         std::string failedLevel;
-        if (!PathExists(folder) && !MakeFolderPath(folder, &failedLevel)) return FailOnSystemError(GetLastError(), failedLevel, "");
+        if (!PathExists(folder) && !MakeFolderPath(folder, &failedLevel))
+            return FailOnSystemError(GetLastError(), failedLevel, "");
         if (!HasArchiveSignature(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
         if (!archive_.Open(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
 
         ArchiveEntry entry;
-        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk) return Fail(0, ExtractFailure::kDamaged, archivePath_);
+        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk)
+            return Fail(0, ExtractFailure::kDamaged, archivePath_);
         const uint32_t directoryCount = static_cast<uint32_t>(entry.index);
         uint32_t counted = 0;
-        while (counted < directoryCount && GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk) {
+        while (counted < directoryCount &&
+               GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk) {
             bytesLeft_ += entry.uncompressedSize;
             ++counted;
         }
