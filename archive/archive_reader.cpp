@@ -314,8 +314,9 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
     r.systemError = 0;
     if (entry.attributes & kAttributeDirectory) {
         // The folder is made from the entry name itself, so the name must stay inside.
-        if (!SafePathInFolder(r.baseFolder, entry.name)) return ArchiveNoFile;
-        CreateFoldersUnderBase(r.baseFolder, entry.name);
+        const std::optional<std::string> folder = SafePathInFolder(r.baseFolder, entry.name);
+        if (!folder) return ArchiveNoFile;
+        MakeFolderPath(*folder);  // failures passed over, as for the folders of a file
         return ArchiveOk;
     }
 

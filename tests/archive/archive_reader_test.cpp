@@ -1,6 +1,8 @@
 // The archive reader against hand-built archives.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "archive/archive_reader.h"
 #include "tests/archive/test_files.h"
 #include "tests/archive/zip_builder.h"
@@ -318,58 +320,33 @@ TEST(ArchiveReader, CreatesFoldersOnlyForRelativeOutputPaths) {
 }
 
 TEST(ArchiveReader, ConvertsUtf8NamesAndRefusesWhatTheCodePageLacks) {
-    constexpr uint16_t kUtf8 = 0x0800;
-    struct Case {
-        std::string stored;
-        uint16_t flags;
-        const char* name;  // in the ANSI code page; null: ArchiveBadName
-    };
-    std::string longUtf8, longGbk;
-    for (int i = 0; i < 129; ++i) {
-        longUtf8 += u8"中";
-        longGbk += "中";
-    }
-    const Case cases[] = {
-        {u8"中/a.txt", kUtf8, "中/a.txt"},  // E4 B8 AD 2F read as GBK would swallow the '/'
-        {u8"数据乗/文件.txt", kUtf8, "数据乗/文件.txt"},
-        {u8"plain/a.txt", kUtf8, "plain/a.txt"},
-        {u8"a／b.txt", kUtf8, "a／b.txt"},  // a full-width slash is a character, not a separator
-        {u8"é∕Ω", kUtf8, "é∕Ω"},
-        {longUtf8, kUtf8, longGbk.c_str()},  // 387 bytes stored, 258 converted
-        {"中/a.txt", 0, "中/a.txt"},          // without the flag: GBK as stored
-        {u8"中/a.txt", 0, u8"中/a.txt"},
-        {u8"a⁄b.txt", kUtf8, nullptr},  // only a look-alike of '/' in the code page
-        {u8"ไทย.txt", kUtf8, nullptr},
-        {u8"😀.txt", kUtf8, nullptr},
-        {"\xC0\xAF" "evil", kUtf8, nullptr},  // '/' in an overlong form
-        {"\xED\xA0\x80.txt", kUtf8, nullptr},
-        {longUtf8 + u8"中", kUtf8, nullptr},
-        {std::string("a\0b.txt", 7), 0, nullptr},
-    };
-    std::vector<Entry> entries;
-    for (const Case& c : cases) {
-        Entry e = File(c.stored, "x");
-        e.flags = c.flags;
-        entries.push_back(e);
-    }
+    std::string longUtf8, longGbk;  // 387 bytes stored, 258 converted
+    for (int i = 0; i < 129; ++i) longUtf8 += u8"中", longGbk += "中";
+    const std::pair<std::string, std::string> kept[] = {  // flagged UTF-8 name, its GBK
+        {u8"中/a.txt", "中/a.txt"},  // E4 B8 AD 2F, read as GBK, would swallow the '/'
+        {u8"数据乗/文件.txt", "数据乗/文件.txt"}, {u8"a／b.txt", "a／b.txt"}, {u8"é∕Ω", "é∕Ω"}, {longUtf8, longGbk}};
+    const std::string refused[] = {u8"a⁄b.txt" /* only a look-alike of '/' here */, u8"ไทย.txt", u8"😀.txt",
+                                   "\xC0\xAF" "evil" /* an overlong '/' */, "\xED\xA0\x80.txt", longUtf8 + u8"中"};
+    std::vector<Entry> entries = {File("中/a.txt", "x"), File(u8"中/a.txt", "x"), File(std::string("a\0b", 3), "x")};
+    for (const auto& [utf8, gbk] : kept) entries.push_back(File(utf8, "x"));
+    for (const std::string& utf8 : refused) entries.push_back(File(utf8, "x"));
+    for (size_t i = 3; i < entries.size(); ++i) entries[i].flags = 0x0800;
     ScratchFolder scratch;
     OpenedZip zip(scratch, Build(entries));
     ASSERT_NE(zip.get(), nullptr);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        SCOPED_TRACE(i);
-        ArchiveEntry e;
-        const uint32_t result = GetArchiveEntry(zip.get(), static_cast<int32_t>(i), &e);
-        if (cases[i].name == nullptr) {
-            EXPECT_EQ(result, ArchiveBadName);
-            EXPECT_EQ(ExtractEntryToFile(zip.get(), static_cast<int32_t>(i), (scratch / "x").c_str()), ArchiveBadName);
-        } else {
-            EXPECT_EQ(result, ArchiveOk);
-            EXPECT_EQ(std::string(e.name), cases[i].name);
-        }
+
+    // Without the flag a name is kept as stored, unless a zero byte would cut it short.
+    EXPECT_STREQ(zip.Entry(0).name, "中/a.txt");
+    EXPECT_EQ(zip.Entry(1).name, std::string(u8"中/a.txt"));
+    ArchiveEntry e;
+    EXPECT_EQ(GetArchiveEntry(zip.get(), 2, &e), ArchiveBadName);
+    for (size_t i = 0; i < std::size(kept); ++i) EXPECT_EQ(zip.Entry(static_cast<int32_t>(3 + i)).name, kept[i].second);
+    for (size_t i = 3 + std::size(kept); i < entries.size(); ++i) {
+        EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(i), &e), ArchiveBadName) << i;
+        EXPECT_EQ(ExtractEntryToFile(zip.get(), static_cast<int32_t>(i), (scratch / "x").c_str()), ArchiveBadName);
     }
-    // What cannot be converted is shown with '?' in its place.
-    ArchiveEntry thai;
-    EXPECT_EQ(GetArchiveEntry(zip.get(), 9, &thai), ArchiveBadName);
-    EXPECT_STREQ(thai.name, "???.txt");
     EXPECT_FALSE(Exists(scratch / "x"));
+    // What cannot be converted is shown with '?' in its place.
+    EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(4 + std::size(kept)), &e), ArchiveBadName);
+    EXPECT_STREQ(e.name, "???.txt");
 }

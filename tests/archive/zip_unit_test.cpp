@@ -314,56 +314,46 @@ TEST_F(ZipUnitTest, TellsWhyTheLastExtractionFailed) {
     Layout layout;
     std::string crcDamaged = Build({File("a.txt", "first"), File("b.txt", std::string(5000, 'b'), 0)}, &layout);
     crcDamaged[layout.data[1] + 100] ^= 0x20;
-    Entry encrypted = File("secret.txt", "s");
+    Entry encrypted = File("secret.txt", "s"), thai = File(u8"ไทย.txt", "t");
     encrypted.flags = 1;
-    Entry thai = File(u8"ไทย.txt", "t");
-    thai.flags = 0x0800;
+    thai.flags = 0x0800;  // UTF-8 name
     const std::string held = out("f1.txt");
-    struct Case {
-        const char* what;
+    const struct {
         std::string archive;  // empty: no archive file at all
         std::string target;
         int32_t result;
         ExtractFailure cause;
         std::string detail;
+    } cases[] = {
+        {"", out(), -1, ExtractFailure::kNoArchive, zipPath()},
+        {std::string(100, 'x'), out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {crcDamaged, out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {Build({File("a.txt", "a"), encrypted}), out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {Build({File("../evil.txt", "e")}), out(), 0, ExtractFailure::kBadName, "../evil.txt"},
+        {Build({thai}), out(), 0, ExtractFailure::kBadName, "???.txt"},
+        {Build({File("\xAD/a.txt", "a")}), out(), 0, ExtractFailure::kBadName, "\xAD/a.txt"},
+        {Build({File("a.txt", "a")}), scratch / "file\\sub", 0, ExtractFailure::kFileNotWritable, scratch / "file\\"},
+        {Build({File("sub", "a folder is in its place")}), out(), 0, ExtractFailure::kFileNotWritable, out("sub")},
+        {Build(NumberedFiles(3)), out(), 0, ExtractFailure::kFileNotWritable, held},  // held open below
+        {Build(NumberedFiles(3)), out(), 1, ExtractFailure::kNone, ""},
     };
-    const Case cases[] = {
-        {"missing archive", "", out(), -1, ExtractFailure::kNoArchive, zipPath()},
-        {"not an archive", std::string(100, 'x'), out(), 0, ExtractFailure::kDamaged, zipPath()},
-        {"CRC", crcDamaged, out(), 0, ExtractFailure::kDamaged, zipPath()},
-        {"encrypted", Build({File("a.txt", "a"), encrypted}), out(), 0, ExtractFailure::kDamaged, zipPath()},
-        {"leaves the folder", Build({File("../evil.txt", "e")}), out(), 0, ExtractFailure::kBadName, "../evil.txt"},
-        {"not in the code page", Build({thai}), out(), 0, ExtractFailure::kBadName, "???.txt"},
-        {"swallowed separator", Build({File("\xAD/a.txt", "a")}), out(), 0, ExtractFailure::kBadName, "\xAD/a.txt"},
-        {"target below a file", Build({File("a.txt", "a")}), scratch / "file\\sub", 0, ExtractFailure::kFileNotWritable,
-         scratch / "file\\"},
-        {"folder in a file's place", Build({File("sub", "s")}), out(), 0, ExtractFailure::kFileNotWritable, out("sub")},
-        {"file held open", Build(NumberedFiles(3)), out(), 0, ExtractFailure::kFileNotWritable, held},
-        {"success", Build(NumberedFiles(3)), out(), 1, ExtractFailure::kNone, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.detail);
         RemoveTree(out());
         DeleteFileA(zipPath().c_str());
-        ASSERT_TRUE(CreateDirectoryA(out().c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryA(out("sub").c_str(), nullptr));
-        ASSERT_TRUE(WriteBytes(held, "running"));
+        ASSERT_TRUE(CreateDirectoryA(out().c_str(), nullptr) && CreateDirectoryA(out("sub").c_str(), nullptr));
+        ASSERT_TRUE(WriteBytes(held, "running") && (c.archive.empty() || WriteBytes(zipPath(), c.archive)));
         // No sharing at all, as a running program holds its own executable.
-        HANDLE h = std::string(c.what) == "file held open"
-                       ? CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                       : INVALID_HANDLE_VALUE;
-        if (!c.archive.empty()) {
-            ASSERT_TRUE(WriteBytes(zipPath(), c.archive));
-        }
-        const int32_t result = Extract(kWindowId, kUnitId, zipPath().c_str(), c.target.c_str());
+        HANDLE h = c.detail == held ? CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(Extract(kWindowId, kUnitId, zipPath().c_str(), c.target.c_str()), c.result);
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
         const ExtractFailureInfo failure = LastExtractFailure();
-        EXPECT_EQ(result, c.result);
         EXPECT_EQ(failure.cause, c.cause);
         EXPECT_EQ(failure.detail, c.detail);
         EXPECT_EQ(failure.bytesNeeded, 0u);
     }
-    // Absent arguments, and the answer belongs to the calling thread only.
+    // Absent arguments; and the answer belongs to the calling thread only.
     EXPECT_EQ(Extract(kWindowId, kUnitId, nullptr, out().c_str()), -1);
     EXPECT_EQ(LastExtractFailure().cause, ExtractFailure::kNoArchive);
     ExtractFailure seenElsewhere = ExtractFailure::kDamaged;
