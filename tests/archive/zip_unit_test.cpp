@@ -269,14 +269,6 @@ TEST_F(ZipUnitTest, RefusesNamesThatLeaveTheTargetFolder) {
     EXPECT_EQ(ReadOrEmpty(out("..x")), "3");
 }
 
-TEST_F(ZipUnitTest, CorruptedDataFailsTheExtraction) {
-    Layout layout;
-    std::string bytes = Build({File("a.txt", "first"), File("b.txt", std::string(5000, 'b'), 0)}, &layout);
-    bytes[layout.data[1] + 100] ^= 0x20;
-    EXPECT_EQ(Run(bytes), 0);
-    EXPECT_EQ(FakeFrame::events, (Events{0, 100}));
-}
-
 TEST_F(ZipUnitTest, UnitWindowAndFrameNotifications) {
     Unit* unit = FakeFrame::unit;
     HWND hwnd = unit->hwnd();
