@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/file_handle.h"
 #include "archive/gbk_path.h"
 #include "archive/handle_stream.h"
+#include "archive/safe_path.h"
 
 namespace quill {
 
@@ -23,6 +25,7 @@ struct ArchiveReader {
     ArchiveEntry cached;
     int32_t cachedIndex = -1;
     std::string baseFolder;  // ends with a backslash
+    uint32_t systemError = 0;  // of the last ExtractEntryToFile that failed
 
     ~ArchiveReader() {
         if (zip) unzClose(zip);
@@ -34,6 +37,7 @@ namespace {
 constexpr uint32_t kCopyChunk = 16384;
 constexpr uint16_t kExtendedTimestampId = 0x5455;  // "UT"
 constexpr uint32_t kAttributeDirectory = FILE_ATTRIBUTE_DIRECTORY;
+constexpr unsigned long kFlagUtf8Name = 0x0800;  // general-purpose bit 11
 
 uint32_t CheckHandle(const ArchiveHandle* handle) {
     if (handle == nullptr) return ArchiveBadArgument;
@@ -127,20 +131,59 @@ bool MoveTo(ArchiveReader& r, int32_t index) {
     return true;
 }
 
-// Creates the folders of `folder` (separators '/' or '\') below the base folder,
-// outermost first; existing levels and failures are passed over.
+// Creates `folder` (separators '/' or '\\') below the base folder, outermost first,
+// when the rule for names inside a folder allows it. Existing levels and failures are
+// passed over: the file's own creation reports what went wrong.
 void CreateFoldersUnderBase(const std::string& base, const std::string& folder) {
     if (folder.empty()) return;
-    const size_t sep = FindLastSeparator(folder);
-    if (sep != std::string::npos) CreateFoldersUnderBase(base, folder.substr(0, sep));
-    CreateDirectoryA((base + folder).c_str(), nullptr);
+    if (const std::optional<std::string> path = SafePathInFolder(base, folder)) MakeFolderPath(*path);
 }
 
-bool IsRelativeFolder(const std::string& folder) {
-    if (folder.empty()) return false;
-    if (folder[0] == '/' || folder[0] == '\\') return false;
-    if (folder.size() > 1 && folder[1] == ':') return false;
-    return folder.find("../") == std::string::npos && folder.find("..\\") == std::string::npos;
+// The stored name in the ANSI code page. UTF-8 names are decoded and converted; a
+// character the code page lacks (or maps only to a look-alike) makes the answer false,
+// with '?' in its place in `out`, which is then good for display only.
+bool NameInAnsi(const std::string& stored, bool utf8, std::string* out) {
+    if (!utf8 || stored.empty()) {
+        *out = stored;
+        return true;
+    }
+    const int size = static_cast<int>(stored.size());
+    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, nullptr, 0);
+    if (wideLength <= 0) {
+        // Not UTF-8 at all: show what can be shown.
+        out->clear();
+        for (char c : stored) *out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
+        return false;
+    }
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, &wide[0], wideLength);
+    BOOL usedDefault = FALSE;
+    const int ansiLength =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
+    out->assign(static_cast<size_t>(ansiLength > 0 ? ansiLength : 0), '\0');
+    if (ansiLength > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, &(*out)[0], ansiLength, nullptr,
+                            &usedDefault);
+    if (ansiLength <= 0 || usedDefault) return false;
+    // Only a text that reads back as the same characters is the same name: this also
+    // catches a look-alike mapping (a slash-like character that became '/').
+    const int backLength = MultiByteToWideChar(CP_ACP, 0, out->data(), ansiLength, nullptr, 0);
+    std::wstring back(static_cast<size_t>(backLength > 0 ? backLength : 0), L'\0');
+    if (backLength > 0) MultiByteToWideChar(CP_ACP, 0, out->data(), ansiLength, &back[0], backLength);
+    return back == wide;
+}
+
+// Copies `name` into the record's buffer, cut at a character boundary when it is too long.
+void CopyName(const std::string& name, ArchiveEntry* entry) {
+    size_t length = 0;
+    for (const char* p = name.c_str(); *p;) {
+        const char* next = NextChar(p);
+        if (static_cast<size_t>(next - name.c_str()) >= sizeof entry->name) break;
+        p = next;
+        length = static_cast<size_t>(p - name.c_str());
+    }
+    std::memcpy(entry->name, name.data(), length);
+    entry->name[length] = 0;
 }
 
 // Reads the entry's local extra field. minizip checks the local header against
@@ -212,11 +255,25 @@ uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out
 
     ArchiveEntry entry;
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(r.zip, &info, entry.name, sizeof entry.name, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(r.zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return ArchiveCorrupt;
+    std::string stored(info.size_filename, '\0');
+    if (!stored.empty() &&
+        unzGetCurrentFileInfo64(r.zip, nullptr, &stored[0], static_cast<uLong>(stored.size()), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
         return ArchiveCorrupt;
+    // A zero byte inside the name would cut it to some other name.
+    const bool whole = std::strlen(stored.c_str()) == stored.size();
+    stored.resize(std::strlen(stored.c_str()));
+    std::string name;
+    const bool converted = NameInAnsi(stored, (info.flag & kFlagUtf8Name) != 0, &name) && whole;
+    CopyName(name, &entry);
     // A name that does not fit the record is refused rather than cut: a cut name
     // would name some other file.
-    if (info.size_filename >= sizeof entry.name) return ArchiveCorrupt;
+    if (!converted || name.size() >= sizeof entry.name) {
+        entry.index = index;
+        *out = entry;
+        return ArchiveBadName;
+    }
     // Only stored and deflated data can be written out.
     if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return ArchiveCorrupt;
     // Encrypted data would be written out as it stands, which is garbage without a
@@ -254,22 +311,24 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
     const uint32_t lookup = GetArchiveEntry(handle, index, &entry);
     if (lookup != ArchiveOk) return lookup;
 
+    r.systemError = 0;
     if (entry.attributes & kAttributeDirectory) {
-        // The folder is made from the entry name itself, so the name must not climb out.
-        if (!IsSafeEntryName(entry.name)) return ArchiveNoFile;
-        CreateFoldersUnderBase(r.baseFolder, entry.name);
+        // The folder is made from the entry name itself, so the name must stay inside.
+        const std::optional<std::string> folder = SafePathInFolder(r.baseFolder, entry.name);
+        if (!folder) return ArchiveNoFile;
+        MakeFolderPath(*folder);  // failures passed over, as for the folders of a file
         return ArchiveOk;
     }
 
     const std::string output(path);
     const size_t sep = FindLastSeparator(output);
-    if (sep != std::string::npos) {
-        const std::string folder = output.substr(0, sep);
-        if (IsRelativeFolder(folder)) CreateFoldersUnderBase(r.baseFolder, folder);
-    }
+    if (sep != std::string::npos) CreateFoldersUnderBase(r.baseFolder, output.substr(0, sep));
 
     FileHandle out(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
-    if (!out.valid()) return ArchiveNoFile;
+    if (!out.valid()) {
+        r.systemError = GetLastError();
+        return ArchiveNoFile;
+    }
 
     bool failed = false;
     uint64_t written = 0;
@@ -286,7 +345,10 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
             }
             if (n == 0) break;
             DWORD done = 0;
-            if (!WriteFile(out.get(), buffer, static_cast<DWORD>(n), &done, nullptr) || done != static_cast<DWORD>(n)) {
+            const bool wrote = WriteFile(out.get(), buffer, static_cast<DWORD>(n), &done, nullptr) != 0;
+            if (!wrote || done != static_cast<DWORD>(n)) {
+                // A write that succeeds short is a full volume.
+                r.systemError = wrote ? ERROR_DISK_FULL : GetLastError();
                 failed = true;
                 break;
             }
@@ -296,7 +358,10 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
 
     if (!failed && GetFileType(out.get()) == FILE_TYPE_DISK)
         SetFileTime(out.get(), &entry.creationTime, &entry.accessTime, &entry.modificationTime);
-    if (!out.Close()) failed = true;
+    if (!out.Close()) {
+        if (!failed) r.systemError = GetLastError();
+        failed = true;
+    }
 
     if (opened) {
         // minizip checks the CRC only when it delivered the whole declared size; data
@@ -305,6 +370,10 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
         if (static_cast<uint32_t>(written) != entry.uncompressedSize) failed = true;
     }
     return failed ? ArchiveWriteFailed : ArchiveOk;
+}
+
+uint32_t ArchiveSystemError(ArchiveHandle* handle) {
+    return CheckHandle(handle) == ArchiveOk ? handle->reader->systemError : 0;
 }
 
 uint32_t CloseArchive(ArchiveHandle* handle) {

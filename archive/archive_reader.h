@@ -15,6 +15,7 @@ enum ArchiveResult : uint32_t {
     ArchiveWriteFailed = 0x00000400,  // inflating, checking or writing the entry data failed
     ArchiveCorrupt = 0x00000700,      // local header disagrees with the directory, or unsupported entry
     ArchiveReadFailed = 0x00000800,   // the local extra field could not be read
+    ArchiveBadName = 0x00000900,      // the name cannot be written in the ANSI code page, or is too long
     ArchiveBadArgument = 0x00010000,  // index out of range, or no handle
     ArchiveWrongHandle = 0x00080000,  // the handle is not a reader handle
 };
@@ -50,11 +51,21 @@ ArchiveHandle* OpenArchive(const char* path);
 
 // The record of entry `index` (central-directory order, from 0). Index -1 answers a
 // record whose index field holds the number of entries.
+// Names flagged UTF-8 (general-purpose bit 11) are converted to the ANSI code page;
+// others are kept as stored. A name that cannot be converted without loss, or does not
+// fit the record, answers ArchiveBadName; the record is then filled for display only,
+// its name with '?' for what the code page lacks, cut to fit, and is no path to use.
 uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out);
 
 // Writes entry `index` to the file at `path`. A folder entry creates its folders under
-// the base folder instead.
+// the base folder instead. A relative `path` gets its missing folders under the base
+// folder, when the same rule that keeps entries inside a folder allows it.
 uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path);
+
+// Why the last ExtractEntryToFile on `handle` answered ArchiveNoFile or ArchiveWriteFailed:
+// the system's error code for a file that could not be created, written or closed, or 0
+// when the entry's own data was at fault (inflating, length or CRC).
+uint32_t ArchiveSystemError(ArchiveHandle* handle);
 
 // Closes the archive and the file and frees the handle.
 uint32_t CloseArchive(ArchiveHandle* handle);

@@ -17,18 +17,12 @@ bool EndsWithBackslash(const std::string& text);
 std::string WithTrailingBackslash(const std::string& text);
 
 // Creates every missing level of `path`, outermost first. False when a level is
-// missing and cannot be created.
-bool MakeFolderPath(const std::string& path);
+// missing and cannot be created; that level then goes to `failedLevel` (when given) and
+// GetLastError() tells why.
+bool MakeFolderPath(const std::string& path, std::string* failedLevel = nullptr);
 
 // Byte offset of the last '/' or '\' character of `text`, or npos.
 size_t FindLastSeparator(const std::string& text);
-
-// True for an entry name that stays below the folder it is joined to: not absolute
-// (no leading separator, no drive), no ':' anywhere, no ".." component.
-bool IsSafeEntryName(const char* name);
-
-// True when `path`, once resolved, is `folder` itself or lies below it.
-bool IsPathInsideFolder(const std::string& path, const std::string& folder);
 
 // True when the file or folder exists.
 bool PathExists(const std::string& path);

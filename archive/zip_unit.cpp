@@ -2,12 +2,14 @@
 
 #include <float.h>
 
-#include <atomic>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/archive_reader.h"
 #include "archive/gbk_path.h"
+#include "archive/safe_path.h"
 #include "runtime/event_record.h"
 
 namespace quill {
@@ -199,9 +201,20 @@ private:
     ArchiveHandle* handle_ = nullptr;
 };
 
+thread_local ExtractFailureInfo t_lastFailure;
+
+bool IsDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+
+// Errors that say the name itself cannot be a file or folder name here.
+bool IsNameError(DWORD error) {
+    return error == ERROR_INVALID_NAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_BAD_PATHNAME ||
+           error == ERROR_DIRECTORY;
+}
+
 class Extraction {
 public:
     Extraction(uint32_t windowId, uint32_t unitId) {
+        t_lastFailure = ExtractFailureInfo{};
         if (Unit* unit = reinterpret_cast<Unit*>(CallFrame(kFrameLookupUnit, windowId, unitId, 0))) {
             ctx_.unitWindow = unit->hwnd();
             ctx_.windowId = unit->windowId();
@@ -210,48 +223,75 @@ public:
     }
 
     int32_t Run(const char* archivePath, const char* targetFolder) {
-        if (archivePath == nullptr || targetFolder == nullptr) return -1;
-        if (!PathExists(archivePath)) return Fail(-1);
+        if (archivePath == nullptr || targetFolder == nullptr) {
+            t_lastFailure.cause = ExtractFailure::kNoArchive;
+            return -1;
+        }
+        archivePath_ = archivePath;
+        if (!PathExists(archivePath)) return Fail(-1, ExtractFailure::kNoArchive, archivePath_);
 
         const std::string folder(targetFolder);
         // The folder is made before the archive is looked at and stays if it is unusable.
-        if (!PathExists(folder) && !MakeFolderPath(folder)) return Fail(0);
-        if (!HasArchiveSignature(archivePath)) return Fail(0);
-        if (!archive_.Open(archivePath)) return Fail(0);
+        std::string failedLevel;
+        if (!PathExists(folder) && !MakeFolderPath(folder, &failedLevel))
+            return FailOnSystemError(GetLastError(), failedLevel, "");
+        if (!HasArchiveSignature(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
+        if (!archive_.Open(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
 
         ArchiveEntry entry;
-        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk) return Fail(0);
+        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk)
+            return Fail(0, ExtractFailure::kDamaged, archivePath_);
         const uint32_t directoryCount = static_cast<uint32_t>(entry.index);
         uint32_t counted = 0;
-        while (counted < directoryCount && GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk)
+        while (counted < directoryCount &&
+               GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk) {
+            bytesLeft_ += entry.uncompressedSize;
             ++counted;
+        }
         ctx_.total = counted;
 
-        const std::string prefix = WithTrailingBackslash(folder);
         for (uint32_t i = 0;; ++i) {
-            if (GetArchiveEntry(archive_.get(), static_cast<int32_t>(i), &entry) != ArchiveOk) {
+            const uint32_t lookup = GetArchiveEntry(archive_.get(), static_cast<int32_t>(i), &entry);
+            if (lookup != ArchiveOk) {
+                // The reader refuses a damaged or unsupported entry, which looks like the
+                // end; stopping short of the directory's own count is a failure.
+                if (i < directoryCount) {
+                    if (lookup == ArchiveBadName) return Fail(0, ExtractFailure::kBadName, entry.name);
+                    return Fail(0, ExtractFailure::kDamaged, archivePath_);
+                }
                 ctx_.current = ctx_.total;
                 FireProgress(ctx_);
                 archive_.Close();
-                // The reader refuses a damaged or unsupported entry, which looks like the
-                // end; stopping short of the directory's own count is a failure.
-                return i < directoryCount ? 0 : 1;
+                return 1;
             }
 
-            std::string path = prefix;
-            for (const char* p = entry.name; *p; ++p) path += (*p == '/') ? '\\' : *p;
             // Names that would land outside the folder are refused, whatever else they hold.
-            if (!IsSafeEntryName(entry.name) || !IsPathInsideFolder(path, prefix)) return Fail(0);
+            const std::optional<std::string> safe = SafePathInFolder(folder, entry.name);
+            if (!safe) return Fail(0, ExtractFailure::kBadName, entry.name);
+            const std::string& path = *safe;
 
-            if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!PathExists(path) && !MakeFolderPath(path)) return Fail(0);
+            // Some tools mark folders by the name's trailing separator alone.
+            if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || EndsWithBackslash(path)) {
+                if (!PathExists(path) && !MakeFolderPath(path, &failedLevel))
+                    return FailOnSystemError(GetLastError(), failedLevel, entry.name);
             } else {
+                // Archives that list no folders of their own still put files in folders.
+                const std::string parent = path.substr(0, FindLastSeparator(path));
+                if (!PathExists(parent) && !MakeFolderPath(parent, &failedLevel))
+                    return FailOnSystemError(GetLastError(), failedLevel, entry.name);
                 // Lets an existing read-only, hidden or system file be replaced.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str()) != ArchiveOk) return Fail(0);
+                const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str());
+                if (written != ArchiveOk) {
+                    const uint32_t error = ArchiveSystemError(archive_.get());
+                    if ((written == ArchiveNoFile || written == ArchiveWriteFailed) && error != 0)
+                        return FailOnSystemError(error, path, entry.name);
+                    return Fail(0, ExtractFailure::kDamaged, archivePath_);
+                }
                 // The reader created it with the entry's attributes, read-only for DOS archives.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             }
+            bytesLeft_ -= std::min<uint64_t>(bytesLeft_, entry.uncompressedSize);
 
             ctx_.current = i;
             FireProgress(ctx_);
@@ -264,15 +304,27 @@ public:
 
 private:
     // The final event comes before the archive is closed.
-    int32_t Fail(int32_t result) {
+    int32_t Fail(int32_t result, ExtractFailure cause, const std::string& detail) {
+        t_lastFailure.cause = cause;
+        t_lastFailure.detail = detail;
+        if (cause == ExtractFailure::kDiskFull) t_lastFailure.bytesNeeded = bytesLeft_;
         ctx_.current = ctx_.total;
         FireProgress(ctx_);
         archive_.Close();
         return result;
     }
 
+    // A file or folder at `path` (for entry `name`) could not be made or written.
+    int32_t FailOnSystemError(DWORD error, const std::string& path, const std::string& name) {
+        if (IsDiskFull(error)) return Fail(0, ExtractFailure::kDiskFull, path);
+        if (IsNameError(error) && !name.empty()) return Fail(0, ExtractFailure::kBadName, name);
+        return Fail(0, ExtractFailure::kFileNotWritable, path);
+    }
+
     ExtractionContext ctx_;
     OpenedArchive archive_;
+    std::string archivePath_;
+    uint64_t bytesLeft_ = 0;  // uncompressed size of the entries not yet handled
 };
 
 const UnitTypeInfo kArchiveTypes[] = {
@@ -286,6 +338,8 @@ int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, con
     Extraction extraction(windowId, unitId);
     return extraction.Run(archivePath, targetFolder);
 }
+
+ExtractFailureInfo LastExtractFailure() { return t_lastFailure; }
 
 const SupportLibrary kArchiveLibrary = {"archive", kArchiveTypes, 1, &ArchiveFrame::Notify};
 

@@ -1,6 +1,8 @@
 // The archive reader against hand-built archives.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "archive/archive_reader.h"
 #include "tests/archive/test_files.h"
 #include "tests/archive/zip_builder.h"
@@ -241,7 +243,8 @@ TEST(ArchiveReader, RefusesUnsupportedOrInconsistentEntriesAtLookUp) {
     ASSERT_NE(zip.get(), nullptr);
     ArchiveEntry e;
     EXPECT_EQ(GetArchiveEntry(zip.get(), 0, &e), ArchiveOk);
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(GetArchiveEntry(zip.get(), i, &e), ArchiveCorrupt) << i;
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(GetArchiveEntry(zip.get(), i, &e), ArchiveCorrupt) << i;
+    EXPECT_EQ(GetArchiveEntry(zip.get(), 5, &e), ArchiveBadName);  // too long for the record: never cut
     // A refused entry does not stop the directory walk for the ones after it.
     EXPECT_EQ(GetArchiveEntry(zip.get(), 6, &e), ArchiveOk);
     EXPECT_EQ(strlen(e.name), 259u);
@@ -314,4 +317,36 @@ TEST(ArchiveReader, CreatesFoldersOnlyForRelativeOutputPaths) {
     EXPECT_FALSE(Exists(scratch.path() + "\\..\\up"));
 
     EXPECT_EQ(CloseArchive(h), ArchiveOk);
+}
+
+TEST(ArchiveReader, ConvertsUtf8NamesAndRefusesWhatTheCodePageLacks) {
+    std::string longUtf8, longGbk;  // 387 bytes stored, 258 converted
+    for (int i = 0; i < 129; ++i) longUtf8 += u8"中", longGbk += "中";
+    const std::pair<std::string, std::string> kept[] = {  // flagged UTF-8 name, its GBK
+        {u8"中/a.txt", "中/a.txt"},  // E4 B8 AD 2F, read as GBK, would swallow the '/'
+        {u8"数据乗/文件.txt", "数据乗/文件.txt"}, {u8"a／b.txt", "a／b.txt"}, {u8"é∕Ω", "é∕Ω"}, {longUtf8, longGbk}};
+    const std::string refused[] = {u8"a⁄b.txt" /* only a look-alike of '/' here */, u8"ไทย.txt", u8"😀.txt",
+                                   "\xC0\xAF" "evil" /* an overlong '/' */, "\xED\xA0\x80.txt", longUtf8 + u8"中"};
+    std::vector<Entry> entries = {File("中/a.txt", "x"), File(u8"中/a.txt", "x"), File(std::string("a\0b", 3), "x")};
+    for (const auto& [utf8, gbk] : kept) entries.push_back(File(utf8, "x"));
+    for (const std::string& utf8 : refused) entries.push_back(File(utf8, "x"));
+    for (size_t i = 3; i < entries.size(); ++i) entries[i].flags = 0x0800;
+    ScratchFolder scratch;
+    OpenedZip zip(scratch, Build(entries));
+    ASSERT_NE(zip.get(), nullptr);
+
+    // Without the flag a name is kept as stored, unless a zero byte would cut it short.
+    EXPECT_STREQ(zip.Entry(0).name, "中/a.txt");
+    EXPECT_EQ(zip.Entry(1).name, std::string(u8"中/a.txt"));
+    ArchiveEntry e;
+    EXPECT_EQ(GetArchiveEntry(zip.get(), 2, &e), ArchiveBadName);
+    for (size_t i = 0; i < std::size(kept); ++i) EXPECT_EQ(zip.Entry(static_cast<int32_t>(3 + i)).name, kept[i].second);
+    for (size_t i = 3 + std::size(kept); i < entries.size(); ++i) {
+        EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(i), &e), ArchiveBadName) << i;
+        EXPECT_EQ(ExtractEntryToFile(zip.get(), static_cast<int32_t>(i), (scratch / "x").c_str()), ArchiveBadName);
+    }
+    EXPECT_FALSE(Exists(scratch / "x"));
+    // What cannot be converted is shown with '?' in its place.
+    EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(4 + std::size(kept)), &e), ArchiveBadName);
+    EXPECT_STREQ(e.name, "???.txt");
 }

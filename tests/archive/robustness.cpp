@@ -100,9 +100,12 @@ uint32_t Extreme(Random& r, uint32_t current, int width, size_t fileSize) {
     }
 }
 
-enum Kind { kBitFlips, kTruncate, kFieldExtreme, kEntryCounts, kNameLength, kExtraLength, kByteRun, kHostileName, kKinds };
-const char* const kKindNames[] = {"bit flips",     "truncation",    "field extreme", "directory counts",
-                                  "name lengths",  "extra lengths", "byte runs",     "hostile names"};
+enum Kind {
+    kBitFlips, kTruncate, kFieldExtreme, kEntryCounts, kNameLength, kExtraLength, kByteRun, kHostileName, kUtf8Flag,
+    kKinds
+};
+const char* const kKindNames[] = {"bit flips",     "truncation", "field extreme", "directory counts", "name lengths",
+                                  "extra lengths", "byte runs",  "hostile names", "UTF-8 flag"};
 
 void Mutate(Random& r, Kind kind, std::string& b, const Layout& l) {
     if (b.empty()) return;
@@ -173,7 +176,8 @@ void Mutate(Random& r, Kind kind, std::string& b, const Layout& l) {
     case kHostileName: {
         // Rewrites the start of one entry's name, in the directory and the local header
         // alike, into something that tries to leave the target folder.
-        static const char* const kPrefixes[] = {"../", "..\\", "/", "\\", "C:", "a:", "x/../../", "./../"};
+        static const char* const kPrefixes[] = {"../",   "..\\", "/",     "\\",   "C:",      "a:",   "x/../../",
+                                                "./../", "CON/", "nul.", "\xAD/", "\xC0\xAF", "x. /", "a|"};
         if (l.local.empty()) break;
         const size_t i = r.Below(l.local.size());
         const char* prefix = kPrefixes[r.Below(sizeof kPrefixes / sizeof *kPrefixes)];
@@ -182,6 +186,14 @@ void Mutate(Random& r, Kind kind, std::string& b, const Layout& l) {
             b[l.central[i] + 46 + k] = prefix[k];
             b[l.local[i] + 30 + k] = prefix[k];
         }
+        break;
+    }
+    case kUtf8Flag: {
+        // Names are then read as UTF-8, which GBK names and damaged bytes are not.
+        if (l.local.empty()) break;
+        const size_t i = r.Below(l.local.size());
+        for (const Field f : {Field{l.central[i] + field::kCentralFlags, 2}, Field{l.local[i] + field::kLocalFlags, 2}})
+            SetField(b, f, Get(b, f) | 0x0800u);
         break;
     }
     default: break;
@@ -198,7 +210,10 @@ struct Surroundings {
 struct Outcome {
     int32_t result = 0;
     std::vector<int32_t> events;
+    quill::ExtractFailure cause = quill::ExtractFailure::kNone;
 };
+
+const char* const kCauseNames[] = {"none", "disk full", "not writable", "damaged", "bad name", "no archive"};
 
 struct Job {
     std::string archive, target;
@@ -210,6 +225,7 @@ DWORD WINAPI RunJob(void* p) {
     FakeFrame::events.clear();
     job->outcome.result = quill::Extract(kWindowId, kUnitId, job->archive.c_str(), job->target.c_str());
     job->outcome.events = FakeFrame::events;
+    job->outcome.cause = quill::LastExtractFailure().cause;
     return 0;
 }
 
@@ -291,6 +307,7 @@ int main(int argc, char** argv) {
 
     Random random(seed);
     std::map<int32_t, size_t> byResult;
+    std::map<int, size_t> byCause;
     std::vector<size_t> byKind(kKinds, 0);
     size_t failures = 0;
     const DWORD started = GetTickCount();
@@ -332,6 +349,12 @@ int main(int argc, char** argv) {
         const Outcome& o = job.outcome;
         ++byResult[o.result];
         if (o.result != 1 && o.result != 0 && o.result != -1) problems.push_back("result " + std::to_string(o.result));
+        const int cause = static_cast<int>(o.cause);
+        ++byCause[cause];
+        // Every failure has its cause, and only a failure has one.
+        if ((o.result == 1) != (o.cause == quill::ExtractFailure::kNone) ||
+            (o.result == -1) != (o.cause == quill::ExtractFailure::kNoArchive))
+            problems.push_back(std::string("cause '") + kCauseNames[cause] + "' for result " + std::to_string(o.result));
         for (size_t i = 0; i < o.events.size(); ++i) {
             if (o.events[i] < 0 || o.events[i] > 100) problems.push_back("event value " + std::to_string(o.events[i]));
             if (i > 0 && o.events[i] < o.events[i - 1]) problems.push_back("progress went backwards");
@@ -363,7 +386,9 @@ int main(int argc, char** argv) {
     std::printf("robustness: seed %llu, %zu mutants of %zu base archives in %.1f s\n",
                 static_cast<unsigned long long>(seed), mutants, bases.size(), seconds);
     std::printf("robustness: results  1: %zu   0: %zu   -1: %zu\n", byResult[1], byResult[0], byResult[-1]);
-    std::printf("robustness: mutations");
+    std::printf("robustness: causes");
+    for (const auto& [cause, count] : byCause) std::printf("  %s: %zu", kCauseNames[cause], count);
+    std::printf("\nrobustness: mutations");
     for (int k = 0; k < kKinds; ++k) std::printf("  %s: %zu", kKindNames[k], byKind[k]);
     std::printf("\nrobustness: %zu mutants passed, %zu failed\n", mutants - failures, failures);
     return failures == 0 ? 0 : 1;

@@ -1,6 +1,8 @@
 // The ZIP unit's Extract and Progress, driven through a fake frame.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "archive/zip_unit.h"
 #include "tests/archive/fake_frame.h"
 #include "tests/archive/test_files.h"
@@ -145,10 +147,13 @@ TEST_F(ZipUnitTest, WalkThatStopsShortOfTheDirectoryFails) {
     }
 }
 
-TEST_F(ZipUnitTest, FileEntryWithoutItsFolderFails) {
-    EXPECT_EQ(Run(Build({File("a.txt", "a"), File("nofolder/b.txt", "b")})), 0);
-    EXPECT_EQ(FakeFrame::events, (Events{0, 100}));
-    EXPECT_FALSE(Exists(out("nofolder")));
+TEST_F(ZipUnitTest, FilesWhoseFoldersAreNotListedGetThem) {
+    Entry flagged = File(u8"中/数据乗/c.txt", "c");
+    flagged.flags = 0x0800;  // UTF-8 name
+    EXPECT_EQ(Run(Build({File("a.txt", "a"), File("x/y/b.txt", "b"), flagged, File("x/y2/", "not a folder entry")})), 1);
+    EXPECT_EQ(ListTree(out()), (std::set<std::string>{"a.txt", "x\\", "x\\y\\", "x\\y\\b.txt", "中\\", "中\\数据乗\\",
+                                                      "中\\数据乗\\c.txt", "x\\y2\\"}));
+    EXPECT_EQ(ReadOrEmpty(out("中\\数据乗\\c.txt")), "c");
 }
 
 TEST_F(ZipUnitTest, TargetEndingInDoubleByteCharacterWithBackslashTrailByte) {
@@ -229,8 +234,8 @@ TEST_F(ZipUnitTest, ArchiveStaysOpenUntilTheFinalEventReturns) {
 }
 
 TEST_F(ZipUnitTest, RefusesNamesThatLeaveTheTargetFolder) {
-    const char* names[] = {"../evil.txt", "..\\evil.txt", "sub/../../evil.txt", "C:\\evil.txt", "C:evil.txt",
-                           "a:b",         "/evil.txt",    "\\evil.txt",         "../evil/"};
+    const char* names[] = {"../evil.txt", "..\\evil.txt", "sub/../../evil.txt", "C:\\evil.txt", "C:evil.txt", "a:b",
+                           "/evil.txt",   "\\evil.txt",   "../evil/",           "sub/CON",       "ok.txt:x",   "../x/y.txt"};
     const std::string sentinel = scratch / "sentinel";
     ASSERT_TRUE(CreateDirectoryA(sentinel.c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(sentinel + "\\keep.txt", "keep"));
@@ -264,14 +269,6 @@ TEST_F(ZipUnitTest, RefusesNamesThatLeaveTheTargetFolder) {
     EXPECT_EQ(ReadOrEmpty(out("..x")), "3");
 }
 
-TEST_F(ZipUnitTest, CorruptedDataFailsTheExtraction) {
-    Layout layout;
-    std::string bytes = Build({File("a.txt", "first"), File("b.txt", std::string(5000, 'b'), 0)}, &layout);
-    bytes[layout.data[1] + 100] ^= 0x20;
-    EXPECT_EQ(Run(bytes), 0);
-    EXPECT_EQ(FakeFrame::events, (Events{0, 100}));
-}
-
 TEST_F(ZipUnitTest, UnitWindowAndFrameNotifications) {
     Unit* unit = FakeFrame::unit;
     HWND hwnd = unit->hwnd();
@@ -302,4 +299,56 @@ TEST_F(ZipUnitTest, UnitWindowAndFrameNotifications) {
     EXPECT_EQ(Run(Build(NumberedFiles(2))), 1);
     EXPECT_TRUE(FakeFrame::events.empty());
     EXPECT_EQ(ReadOrEmpty(out("f1.txt")), "content 1");
+}
+
+TEST_F(ZipUnitTest, TellsWhyTheLastExtractionFailed) {
+    ASSERT_TRUE(WriteBytes(scratch / "file", "a file where a folder should be"));
+    Layout layout;
+    std::string crcDamaged = Build({File("a.txt", "first"), File("b.txt", std::string(5000, 'b'), 0)}, &layout);
+    crcDamaged[layout.data[1] + 100] ^= 0x20;
+    Entry encrypted = File("secret.txt", "s"), thai = File(u8"ไทย.txt", "t");
+    encrypted.flags = 1;
+    thai.flags = 0x0800;  // UTF-8 name
+    const std::string held = out("f1.txt");
+    const struct {
+        std::string archive;  // empty: no archive file at all
+        std::string target;
+        int32_t result;
+        ExtractFailure cause;
+        std::string detail;
+    } cases[] = {
+        {"", out(), -1, ExtractFailure::kNoArchive, zipPath()},
+        {std::string(100, 'x'), out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {crcDamaged, out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {Build({File("a.txt", "a"), encrypted}), out(), 0, ExtractFailure::kDamaged, zipPath()},
+        {Build({File("../evil.txt", "e")}), out(), 0, ExtractFailure::kBadName, "../evil.txt"},
+        {Build({thai}), out(), 0, ExtractFailure::kBadName, "???.txt"},
+        {Build({File("\xAD/a.txt", "a")}), out(), 0, ExtractFailure::kBadName, "\xAD/a.txt"},
+        {Build({File("a.txt", "a")}), scratch / "file\\sub", 0, ExtractFailure::kFileNotWritable, scratch / "file\\"},
+        {Build({File("sub", "a folder is in its place")}), out(), 0, ExtractFailure::kFileNotWritable, out("sub")},
+        {Build(NumberedFiles(3)), out(), 0, ExtractFailure::kFileNotWritable, held},  // held open below
+        {Build(NumberedFiles(3)), out(), 1, ExtractFailure::kNone, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.detail);
+        RemoveTree(out());
+        DeleteFileA(zipPath().c_str());
+        ASSERT_TRUE(CreateDirectoryA(out().c_str(), nullptr) && CreateDirectoryA(out("sub").c_str(), nullptr));
+        ASSERT_TRUE(WriteBytes(held, "running") && (c.archive.empty() || WriteBytes(zipPath(), c.archive)));
+        // No sharing at all, as a running program holds its own executable.
+        HANDLE h = c.detail == held ? CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                    : INVALID_HANDLE_VALUE;
+        EXPECT_EQ(Extract(kWindowId, kUnitId, zipPath().c_str(), c.target.c_str()), c.result);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        const ExtractFailureInfo failure = LastExtractFailure();
+        EXPECT_EQ(failure.cause, c.cause);
+        EXPECT_EQ(failure.detail, c.detail);
+        EXPECT_EQ(failure.bytesNeeded, 0u);
+    }
+    // Absent arguments; and the answer belongs to the calling thread only.
+    EXPECT_EQ(Extract(kWindowId, kUnitId, nullptr, out().c_str()), -1);
+    EXPECT_EQ(LastExtractFailure().cause, ExtractFailure::kNoArchive);
+    ExtractFailure seenElsewhere = ExtractFailure::kDamaged;
+    std::thread([&] { seenElsewhere = LastExtractFailure().cause; }).join();
+    EXPECT_EQ(seenElsewhere, ExtractFailure::kNone);
 }

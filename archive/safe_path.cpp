@@ -1,0 +1,117 @@
+#include "archive/safe_path.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "archive/gbk_path.h"
+
+namespace quill {
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Names the file system takes for devices, whatever extension follows.
+bool IsDeviceName(const char* part, size_t length) {
+    size_t stem = 0;
+    while (stem < length && part[stem] != '.') ++stem;
+    while (stem > 0 && part[stem - 1] == ' ') --stem;
+    char upper[8] = {};
+    if (stem < 3 || stem > 7) return false;
+    for (size_t i = 0; i < stem; ++i) upper[i] = Upper(part[i]);
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (std::strcmp(upper, device) == 0) return true;
+    return stem == 4 && (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+bool IsAcceptablePart(const char* part, size_t length) {
+    if (length == 0) return true;  // "a//b" and a trailing separator
+    if (length == 1 && part[0] == '.') return true;
+    bool onlyDotsAndSpaces = true;
+    for (size_t i = 0; i < length; ++i) onlyDotsAndSpaces = onlyDotsAndSpaces && (part[i] == '.' || part[i] == ' ');
+    if (onlyDotsAndSpaces) return false;
+    if (part[length - 1] == '.' || part[length - 1] == ' ') return false;
+    return !IsDeviceName(part, length);
+}
+
+// The checks that need only the name's own text.
+bool IsAcceptableName(const std::string& name) {
+    if (name.empty() || IsSeparator(name[0])) return false;
+    // The code page must read the text as it stands; a broken double-byte pair would
+    // reach the file system as something else.
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), static_cast<int>(name.size()), nullptr, 0) == 0)
+        return false;
+    const char* begin = name.c_str();
+    const char* partStart = begin;
+    for (const char* p = begin;; p = NextChar(p)) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c == 0 || IsSeparator(*p)) {
+            if (!IsAcceptablePart(partStart, static_cast<size_t>(p - partStart))) return false;
+            if (c == 0) break;
+            partStart = p + 1;
+            continue;
+        }
+        if (IsDBCSLeadByte(c)) {
+            // A lead byte must have a trail byte of its own, never '/' or the end. (A trail
+            // byte of 0x5C is one: the pair is a character, as the file system reads it.)
+            if (p[1] == 0 || p[1] == '/') return false;
+            continue;
+        }
+        if (c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr) return false;
+    }
+    return true;
+}
+
+// The absolute form of `path` as the file system will resolve it ("." and ".."
+// components folded, '/' turned into '\', device names turned into device paths).
+// Empty on failure.
+std::string FullPath(const std::string& path) {
+    DWORD size = MAX_PATH;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::vector<char> buffer(size + 1);
+        const DWORD n = GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
+        if (n == 0) return {};
+        if (n < size) return std::string(buffer.data(), n);
+        size = n + 1;  // too small: n is the size needed
+    }
+    return {};
+}
+
+}  // namespace
+
+bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
+    const std::string fullFolder = FullPath(folder);
+    const std::string fullPath = FullPath(path);
+    if (fullFolder.empty() || fullPath.empty()) return false;
+    const std::string base = WithTrailingBackslash(fullFolder);
+    // The folder itself (a folder entry such as "./") counts as inside.
+    if (WithTrailingBackslash(fullPath) == base) return true;
+    return fullPath.size() > base.size() && fullPath.compare(0, base.size(), base) == 0;
+}
+
+std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty() || !IsAcceptableName(name)) return std::nullopt;
+    // Separators are turned character by character, so a trail byte of 0x5C stays a trail
+    // byte and a '/' is never taken into a double-byte character.
+    std::string path = WithTrailingBackslash(folder);
+    for (const char* p = name.c_str(); *p;) {
+        const char* next = NextChar(p);
+        if (*p == '/')
+            path += '\\';
+        else
+            path.append(p, static_cast<size_t>(next - p));
+        p = next;
+    }
+    const int characters = MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0);
+    if (characters <= 0 || characters >= MAX_PATH) return std::nullopt;
+    if (!IsPathInsideFolder(path, folder)) return std::nullopt;
+    return path;
+}
+
+}  // namespace quill

@@ -1,0 +1,28 @@
+// The one rule for turning a folder and a relative name taken from outside (an archive
+// entry, an uninstall record) into a path that stays inside that folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quill {
+
+// The path `name` names inside `folder`, or nothing when the name must be refused.
+//
+// `name` is in the ANSI code page with '/' or '\' between its parts ("sub/", "数据/a.txt").
+// The result is `folder`, one backslash, then `name` with every '/' turned into '\'; a
+// trailing separator is kept. Refused are: the empty name; a name starting with a
+// separator; ':' anywhere (drives, streams); a ".." part; a part made of dots and spaces
+// only, other than "."; a part ending in a dot or space (the file system would drop
+// them); device names (CON, NUL, COM1, LPT1, ... with or without an extension) as any
+// part; control characters and < > " | ? *; text that is not valid in the code page, and
+// a lead byte followed by '/', which would swallow it; a result of MAX_PATH
+// characters or more; and, as a second layer, any result that the file system would not
+// resolve to a place inside `folder` (IsPathInsideFolder).
+std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name);
+
+// True when `path`, resolved as the file system will resolve it ("." and ".." folded,
+// devices named), is `folder` itself or lies below it.
+bool IsPathInsideFolder(const std::string& path, const std::string& folder);
+
+}  // namespace quill

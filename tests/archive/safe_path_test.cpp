@@ -1,0 +1,54 @@
+// The rule that keeps names from outside inside their folder, and its second layer alone.
+#include <gtest/gtest.h>
+
+#include "archive/safe_path.h"
+
+using namespace quill;
+
+TEST(SafePath, JoinsOrRefusesNames) {
+    const std::string folder = "C:\\quill\\inst";
+    const std::pair<const char*, const char*> joined[] = {
+        {"a.txt", "a.txt"}, {"sub/", "sub\\"}, {"数据/文本.txt", "数据\\文本.txt"}, {"./dot.txt", ".\\dot.txt"},
+        {"数据乗/a.txt", "数据乗\\a.txt"},  // 乗 is 81 5C: its trail byte is no separator
+        {"a..b.txt", "a..b.txt"}, {"..x", "..x"}, {"a//b", "a\\\\b"}, {"CONSOLE.txt", "CONSOLE.txt"}, {"COM10", "COM10"},
+    };
+    for (const auto& [name, path] : joined)
+        EXPECT_EQ(SafePathInFolder(folder, name), std::optional<std::string>(folder + "\\" + path)) << name;
+
+    const std::string refused[] = {
+        "", "../evil.txt", "..\\evil.txt", "sub/../../evil.txt", "sub/..", "/evil.txt", "\\evil.txt", "C:\\evil.txt",
+        "C:evil.txt", "a.txt:stream", "CON", "sub/nul.txt", "Lpt1.log/x", "aux .txt", "COM9", "conin$", "...", ". /x",
+        "dir./x", "name ", "a\x01z", "a?b", "a*b", "a|b", "a<b>", "a\"b",
+        "\xAD/a.txt",  // a lead byte would swallow the separator
+        "x\xD6",       // a lead byte with nothing after it
+        std::string(250, 'n'),
+    };
+    for (const std::string& name : refused) EXPECT_FALSE(SafePathInFolder(folder, name).has_value()) << name;
+
+    // A folder given with its backslash (or ending in 乗) gets one more only when it needs one.
+    EXPECT_EQ(SafePathInFolder("C:\\q\\", "a"), std::optional<std::string>("C:\\q\\a"));
+    EXPECT_EQ(SafePathInFolder("C:\\q\\数据乗", "a"), std::optional<std::string>("C:\\q\\数据乗\\a"));
+    EXPECT_FALSE(SafePathInFolder("", "a").has_value());
+}
+
+// The second layer judges what the file system makes of a path, whatever the first let by.
+TEST(SafePath, SecondLayerJudgesTheResolvedPath) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        bool inside;
+    };
+    const Case cases[] = {
+        {"C:\\q\\inst\\a.txt", "C:\\q\\inst", true},
+        {"C:\\q\\inst\\sub\\..\\a.txt", "C:\\q\\inst", true},
+        {"C:\\q\\inst\\.\\", "C:\\q\\inst\\", true},
+        {"C:\\q\\数据乗\\a", "C:\\q\\数据乗", true},
+        {"C:\\q\\inst\\..\\x", "C:\\q\\inst", false},
+        {"C:\\q\\inst/../../x", "C:\\q\\inst", false},
+        {"C:\\q\\inst2\\a", "C:\\q\\inst", false},  // a longer name, not a folder below
+        {"D:\\q\\inst\\a", "C:\\q\\inst", false},
+        {"C:\\q\\inst\\CON", "C:\\q\\inst", false},  // the console device, not a file here
+        {"C:\\q\\inst\\nul.txt", "C:\\q\\inst", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsPathInsideFolder(c.path, c.folder), c.inside) << c.path << " in " << c.folder;
+}
