@@ -9,6 +9,7 @@
 #include "data/brand_table.h"
 #include "flow/flow_state.h"
 #include "runtime/commands.h"
+#include "archive/safe_path.h"
 #include "uninstall/registry_key.h"
 #include "uninstall/uninstall_record.h"
 

@@ -11,6 +11,7 @@
 #include "runtime/commands.h"
 #include "shell/com_ptr.h"
 #include "shell/shell_library.h"
+#include "archive/safe_path.h"
 #include "uninstall/registry_key.h"
 
 namespace quill {

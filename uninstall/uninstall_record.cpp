@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstring>
 #include <set>
 
 #include "archive/file_handle.h"
+#include "archive/safe_path.h"
 #include "runtime/gbk_text.h"
 
 namespace quill {
@@ -19,38 +18,11 @@ constexpr char kRootKind[] = "root";
 constexpr char kFolderKind[] = "folder";
 constexpr char kFileKind[] = "file";
 constexpr size_t kMaxProductName = 64;
-constexpr size_t kMaxPath = 259;
 constexpr DWORD kMaxRecordSize = 4 * 1024 * 1024;
 
 unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
-
-// Characters no Windows file name holds, besides the separators.
-bool IsForbiddenInName(char c) {
-    return Byte(c) < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
-}
-
-// CON, PRN, AUX, NUL, COM1..9, LPT1..9 and the console names stay devices whatever
-// extension follows them and however many blanks end the base name.
-bool IsDeviceName(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    std::transform(base.begin(), base.end(), base.begin(), AsciiLower);
-    static const char* const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
-    for (const char* device : kDevices) {
-        if (base == device) return true;
-    }
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-bool IsSafeComponent(const std::string& component) {
-    if (component.empty() || component == "." || component == "..") return false;
-    const char last = component.back();
-    if (last == '.' || last == ' ') return false;
-    return !IsDeviceName(component);
-}
 
 // Splits a line at its first tab: kind and value (the value is empty without a tab).
 void SplitLine(const std::string& line, std::string* kind, std::string* value) {
@@ -89,37 +61,11 @@ std::string FoldedKey(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& relative) {
-    if (folder.empty() || relative.empty() || relative.size() > kMaxPath) return std::nullopt;
-    std::string component;
-    for (size_t i = 0; i < relative.size(); ++i) {
-        const char c = relative[i];
-        if (IsLeadByte(Byte(c))) {
-            // A lead byte needs its second byte; that byte may be 0x5C and is no separator.
-            if (i + 1 >= relative.size() || relative[i + 1] == '\0') return std::nullopt;
-            component += c;
-            component += relative[++i];
-            continue;
-        }
-        if (c == '/' || IsForbiddenInName(c)) return std::nullopt;
-        if (c == '\\') {
-            if (!IsSafeComponent(component)) return std::nullopt;
-            component.clear();
-            continue;
-        }
-        component += c;
-    }
-    if (!IsSafeComponent(component)) return std::nullopt;
-    const bool slash = folder.back() == '\\' && !(folder.size() >= 2 && IsLeadByte(Byte(folder[folder.size() - 2])));
-    return slash ? folder + relative : folder + "\\" + relative;
-}
-
 bool IsUsableProductName(const std::string& name) {
     if (name.empty() || name.size() > kMaxProductName) return false;
-    for (char c : name) {
-        if (c == '\\' || c == '/' || IsForbiddenInName(c)) return false;
-    }
-    return IsSafeComponent(name);
+    if (name.find_first_of("\\/") != std::string::npos || name == ".") return false;
+    // A name the path rule accepts as one part is one a file and a registry key can carry.
+    return SafePathInFolder("C:\\x", name).has_value();
 }
 
 std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {

@@ -8,8 +8,8 @@
 //   folder<TAB>data\skins
 //   file<TAB>Orvenline.exe
 //
-// The record is never trusted: every path goes through SafePathInFolder before anything is
-// done with it, so a tampered record cannot reach outside the install folder.
+// The record is never trusted: every path goes through SafePathInFolder (archive/safe_path.h)
+// before anything is done with it, so a tampered record cannot reach outside the install folder.
 #pragma once
 
 #include <optional>
@@ -30,13 +30,6 @@ struct UninstallRecord {
     std::vector<std::string> files;    // relative
     std::vector<std::string> refused;  // lines that named no safe path, as read
 };
-
-// `folder` + "\" + `relative` when `relative` names something strictly below `folder`;
-// nothing when it is empty, absolute, has a drive or stream (":"), a "." or ".." or empty
-// component, a component ending in a dot or blank (Windows drops those), a device name
-// (CON, NUL, COM1, LPT1.txt, ...), a forward slash, a wildcard or control character, or
-// a broken double-byte character.
-std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& relative);
 
 // A product name usable as a registry key and a file name: 1 to 64 bytes, no separator,
 // no character that a file name cannot hold, not "." or "..".

@@ -7,57 +7,6 @@
 namespace quill {
 namespace {
 
-struct PathCase {
-    const char* relative;
-    bool accepted;
-};
-
-TEST(UninstallRecord, EntryPathsStayInsideTheInstallFolder) {
-    const PathCase cases[] = {
-        {"Orvenline.exe", true},
-        {"share\\OrvenlineDefaultSettings.ini", true},
-        {"提取数据\\好友数据", true},
-        // 0x5C as the second byte of a double-byte character is no separator.
-        {"\x95\x5C\\a.txt", true},
-        {"..", false},
-        {"..\\outside.txt", false},
-        {"share\\..\\..\\outside.txt", false},
-        {".", false},
-        {"share\\.\\x", false},
-        {"C:\\Windows\\win.ini", false},
-        {"C:win.ini", false},
-        {"\\Windows", false},
-        {"\\\\server\\share\\x", false},
-        {"\\\\?\\C:\\x", false},
-        {"a/../../x", false},
-        {"share\\\\x", false},
-        {"share\\", false},
-        {"", false},
-        {"NUL", false},
-        {"con.txt", false},
-        {"share\\COM1", false},
-        {"lpt9.log", false},
-        {"Aux ", false},
-        {"CONOUT$", false},
-        {"COM10", true},
-        {"nullable.txt", true},
-        {"x...", false},
-        {"x. ", false},
-        {"file.txt:stream", false},
-        {"a*b", false},
-        {"tab\there", false},
-        {"broken\x95", false},
-    };
-    for (const PathCase& c : cases) {
-        const auto path = SafePathInFolder("D:\\Tessaly软件\\Orvenline", c.relative);
-        EXPECT_EQ(path.has_value(), c.accepted) << c.relative;
-        if (path) {
-            EXPECT_EQ(*path, std::string("D:\\Tessaly软件\\Orvenline\\") + c.relative);
-        }
-    }
-    EXPECT_EQ(*SafePathInFolder("D:\\", "x"), "D:\\x");
-}
-
 TEST(UninstallRecord, ReadsBackWhatItWrites) {
     UninstallRecord record;
     record.product = "Orvenline";
@@ -78,14 +27,15 @@ TEST(UninstallRecord, ReadsBackWhatItWrites) {
 TEST(UninstallRecord, RefusesBadEntriesOneByOneAndBadRecordsWhole) {
     const auto record = ParseUninstallRecord(
         "Quill uninstall record 1\nproduct\tOrvenline\n"
-        "file\ta.txt\nfile\t..\\..\\b.txt\nfolder\tC:\\Windows\nfile\tA.TXT\n"
+        "file\ta.txt\nfile\t..\\..\\b.txt\nfolder\tC:\\Windows\nfile\tA.TXT\nfile\tcon.txt\nfile\tb:s\n"
         "delete\tc.txt\nroot\tx\n\nfolder\tshare\n");
     ASSERT_TRUE(record);
     EXPECT_FALSE(record->rootCreated);
     EXPECT_EQ(record->files, std::vector<std::string>{"a.txt"});
     EXPECT_EQ(record->folders, std::vector<std::string>{"share"});
     EXPECT_EQ(record->refused,
-              (std::vector<std::string>{"file\t..\\..\\b.txt", "folder\tC:\\Windows", "delete\tc.txt", "root\tx"}));
+              (std::vector<std::string>{"file\t..\\..\\b.txt", "folder\tC:\\Windows", "file\tcon.txt", "file\tb:s",
+                                        "delete\tc.txt", "root\tx"}));
 
     const char* const unusable[] = {
         "",
