@@ -3,8 +3,10 @@
 #include <float.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "archive/archive_reader.h"
 #include "archive/gbk_path.h"
@@ -120,6 +122,22 @@ Unit* ZipUnit::Create(const UnitCreateArgs& args) {
 
 namespace {
 
+thread_local ExtractFailureInfo t_lastFailure;
+
+bool IsDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+
+bool IsBadName(DWORD error) {
+    return error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE ||
+           error == ERROR_DIRECTORY;
+}
+
+// Free bytes on the volume that holds `path`, or UINT64_MAX when that cannot be told.
+uint64_t FreeBytes(const std::string& path) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return UINT64_MAX;
+    return available.QuadPart;
+}
+
 // One Extract call's state.
 struct ExtractionContext {
     HWND unitWindow = nullptr;  // none when the unit look-up failed: no events then
@@ -210,17 +228,22 @@ public:
     }
 
     int32_t Run(const char* archivePath, const char* targetFolder) {
-        if (archivePath == nullptr || targetFolder == nullptr) return -1;
-        if (!PathExists(archivePath)) return Fail(-1);
+        t_lastFailure = ExtractFailureInfo{};
+        if (archivePath == nullptr || targetFolder == nullptr) {
+            t_lastFailure.cause = ExtractFailure::kNoArchive;
+            return -1;
+        }
+        if (!PathExists(archivePath)) return Fail(-1, ExtractFailure::kNoArchive, archivePath);
 
         const std::string folder(targetFolder);
         // The folder is made before the archive is looked at and stays if it is unusable.
-        if (!PathExists(folder) && !MakeFolderPath(folder)) return Fail(0);
-        if (!HasArchiveSignature(archivePath)) return Fail(0);
-        if (!archive_.Open(archivePath)) return Fail(0);
+        if (!PathExists(folder) && !MakeFolderPath(folder)) return FailToWrite(folder, 0);
+        if (!HasArchiveSignature(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath);
+        if (!archive_.Open(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath);
 
         ArchiveEntry entry;
-        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk) return Fail(0);
+        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk)
+            return Fail(0, ExtractFailure::kDamaged, archivePath);
         const uint32_t directoryCount = static_cast<uint32_t>(entry.index);
         uint32_t counted = 0;
         while (counted < directoryCount && GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk)
@@ -230,25 +253,29 @@ public:
         const std::string prefix = WithTrailingBackslash(folder);
         for (uint32_t i = 0;; ++i) {
             if (GetArchiveEntry(archive_.get(), static_cast<int32_t>(i), &entry) != ArchiveOk) {
+                // The reader refuses a damaged or unsupported entry, which looks like the
+                // end; stopping short of the directory's own count is a failure.
+                if (i < directoryCount) return Fail(0, ExtractFailure::kDamaged, archivePath);
                 ctx_.current = ctx_.total;
                 FireProgress(ctx_);
                 archive_.Close();
-                // The reader refuses a damaged or unsupported entry, which looks like the
-                // end; stopping short of the directory's own count is a failure.
-                return i < directoryCount ? 0 : 1;
+                return 1;
             }
 
             std::string path = prefix;
             for (const char* p = entry.name; *p; ++p) path += (*p == '/') ? '\\' : *p;
             // Names that would land outside the folder are refused, whatever else they hold.
-            if (!IsSafeEntryName(entry.name) || !IsPathInsideFolder(path, prefix)) return Fail(0);
+            if (!IsSafeEntryName(entry.name) || !IsPathInsideFolder(path, prefix))
+                return Fail(0, ExtractFailure::kBadName, entry.name);
 
             if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!PathExists(path) && !MakeFolderPath(path)) return Fail(0);
+                if (!PathExists(path) && !MakeFolderPath(path)) return FailToWrite(path, i);
             } else {
                 // Lets an existing read-only, hidden or system file be replaced.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str()) != ArchiveOk) return Fail(0);
+                const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str());
+                if (written == ArchiveNoFile) return FailToWrite(path, i);
+                if (written != ArchiveOk) return FailInData(path, i, entry.uncompressedSize);
                 // The reader created it with the entry's attributes, read-only for DOS archives.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             }
@@ -264,11 +291,40 @@ public:
 
 private:
     // The final event comes before the archive is closed.
-    int32_t Fail(int32_t result) {
+    int32_t Fail(int32_t result, ExtractFailure cause, std::string detail, uint64_t bytesNeeded = 0) {
+        t_lastFailure.cause = cause;
+        t_lastFailure.detail = std::move(detail);
+        t_lastFailure.bytesNeeded = bytesNeeded;
         ctx_.current = ctx_.total;
         FireProgress(ctx_);
         archive_.Close();
         return result;
+    }
+
+    // The uncompressed size of entry `from` and every one after it.
+    uint64_t BytesFrom(uint32_t from) {
+        uint64_t sum = 0;
+        ArchiveEntry e;
+        for (uint32_t j = from; archive_.get() && GetArchiveEntry(archive_.get(), static_cast<int32_t>(j), &e) == ArchiveOk; ++j)
+            sum += e.uncompressedSize;
+        return sum;
+    }
+
+    // A file or folder that could not be created: the platform's error tells why.
+    int32_t FailToWrite(const std::string& path, uint32_t index) {
+        const DWORD error = GetLastError();
+        if (IsDiskFull(error)) return Fail(0, ExtractFailure::kDiskFull, path, BytesFrom(index));
+        if (IsBadName(error)) return Fail(0, ExtractFailure::kBadName, path);
+        return Fail(0, ExtractFailure::kFileNotWritable, path);
+    }
+
+    // The file was created but its data did not all arrive: a full volume, or data that
+    // does not inflate or check.
+    int32_t FailInData(const std::string& path, uint32_t index, uint32_t entrySize) {
+        const DWORD error = GetLastError();
+        if (IsDiskFull(error) || FreeBytes(path.substr(0, FindLastSeparator(path) + 1)) < entrySize)
+            return Fail(0, ExtractFailure::kDiskFull, path, BytesFrom(index));
+        return Fail(0, ExtractFailure::kDamaged, path);
     }
 
     ExtractionContext ctx_;
@@ -286,6 +342,8 @@ int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, con
     Extraction extraction(windowId, unitId);
     return extraction.Run(archivePath, targetFolder);
 }
+
+ExtractFailureInfo LastExtractFailure() { return t_lastFailure; }
 
 const SupportLibrary kArchiveLibrary = {"archive", kArchiveTypes, 1, &ArchiveFrame::Notify};
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/unit.h"
 
@@ -32,5 +33,21 @@ private:
 // entry was handled or the handler asked to stop, 0 on failure, -1 when an argument
 // is absent or the archive file does not exist.
 int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, const char* targetFolder);
+
+// Why the last Extract on the calling thread did not answer 1.
+enum class ExtractFailure : int32_t {
+    kNone = 0,
+    kDiskFull,         // the volume ran out of space while writing
+    kFileNotWritable,  // a file or folder could not be created or replaced (in use, read-only, denied)
+    kDamaged,          // the archive itself is broken: structure, CRC, encryption, unsupported method
+    kBadName,          // an entry name cannot become a name in the folder (refused, not representable)
+    kNoArchive,        // an argument absent or the archive file missing (the -1 result)
+};
+struct ExtractFailureInfo {
+    ExtractFailure cause = ExtractFailure::kNone;
+    std::string detail;        // the full path of the file concerned, or the entry name for kBadName
+    uint64_t bytesNeeded = 0;  // kDiskFull: the uncompressed size of the entries still to write, incl. the failed one
+};
+ExtractFailureInfo LastExtractFailure();
 
 }  // namespace quill

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 
+#include "flow/command_line.h"
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
+#include "flow/silent_install.h"
 #include "runtime/frame.h"
 #include "ui/installer_window.h"
 
@@ -39,9 +41,19 @@ FlowState& Flow() {
 }
 
 int StartupRoutine() {
-    InitialiseRuntime();
+    const CommandLine line = ParseCommandLine(GetCommandLineA());
+    const bool window = line.mode == RunMode::kWindow;
+    // The window, its pictures and OLE are what a start costs most; a run without a window
+    // needs none of them.
+    if (window) {
+        InitialiseRuntime();
+    } else {
+        InitialiseRuntimeWithoutWindows();
+    }
     Flow().productNames.clear();
+    Flow().commandLineFolder = line.folder;
     RegisterExitRoutine(&FlowExitRoutine);
+    if (!window) RunWithoutWindow(line);
     LoadStartWindow(kInstallerWindowId);
     RunMessageLoop();
     return 0;
