@@ -104,6 +104,9 @@ TEST_F(AfterExtraction, WithoutADesktopFolderTheShortcutFails) {
     const std::string desktop = quill::GetSpecialFolder(3);
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
+    const std::string misplaced[] = {std::string(current) + "\\" + desktop + kProduct + ".lnk",
+                                     std::string(current) + "\\" + kProduct + ".lnk"};
+    for (const std::string& path : misplaced) DeleteFileA(path.c_str());
     const std::optional<int> outcome = quill::FinishInstallation(shown_, folder_, 1);
     if (had) {
         RegSetValueExA(key, "Desktop", 0, type, reinterpret_cast<const BYTE*>(saved), size);
@@ -116,8 +119,10 @@ TEST_F(AfterExtraction, WithoutADesktopFolderTheShortcutFails) {
     EXPECT_EQ(quill::kExitOk, outcome);
     ASSERT_EQ(4u, shown_.seen.size());
     EXPECT_EQ(std::string("log ") + ConstLogShortcutFailed, shown_.seen[1]);
-    EXPECT_FALSE(Exists(std::string(current) + "\\" + desktop + kProduct + ".lnk"));
-    EXPECT_FALSE(Exists(std::string(current) + "\\" + kProduct + ".lnk"));
+    for (const std::string& path : misplaced) {
+        EXPECT_FALSE(Exists(path)) << path;
+        DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(AfterExtraction, AFailureIsReportedWithItsCodeAndRemovesBothArchives) {
@@ -143,14 +148,14 @@ TEST(FailureReport, EachCauseHasItsCodeAndItsDetail) {
         std::string message;
     } cases[] = {
         {{ExtractFailure::kDiskFull, folder + "\\sys.dll", 5 * 1048576 + 1}, quill::kExitDiskFull,
-         "磁盘空间不足！无法安装到：\r\n" + folder + "\r\n还需要约 6 MB 可用空间，请清理磁盘或另选安装目录，再重试\r\n"
+         "磁盘空间不足！无法安装到：\r\n" + folder + "\r\n还需要约 6 MB 可用空间\r\n请清理磁盘或另选安装目录，再重试\r\n"
          "《确定》后将关闭本安装程序"},
         {{ExtractFailure::kFileNotWritable, folder + "\\sys.dll", 0}, quill::kExitFileNotWritable,
-         "文件写入失败！以下文件正被其他程序使用或为只读：\r\n" + folder + "\\sys.dll\r\n"
-         "请关闭正在运行的相关软件，并确认有写入权限，再重试\r\n《确定》后将关闭本安装程序"},
+         "文件写入失败！以下文件正被使用或为只读：\r\n" + folder + "\\sys.dll\r\n"
+         "请关闭正在运行的相关软件，再重试\r\n《确定》后将关闭本安装程序"},
         {{ExtractFailure::kDamaged, "", 0}, quill::kExitDamaged, ConstDamagedMessage},
         {{ExtractFailure::kBadName, "a/名称?.txt", 0}, quill::kExitBadName,
-         "文件名无法创建！以下名称不能在安装目录中使用：\r\na/名称?.txt\r\n请另选安装目录，或联系软件提供者\r\n"
+         "文件名无法创建！安装目录中不能使用以下名称：\r\na/名称?.txt\r\n请另选安装目录，或联系软件提供者\r\n"
          "《确定》后将关闭本安装程序"},
         {{ExtractFailure::kNoArchive, "", 0}, quill::kExitExtractFailed,
          "解压失败！部分文件无法写入安装目录：\r\n" + folder + "\r\n请关闭正在运行的相关软件，"
