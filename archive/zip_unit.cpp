@@ -237,7 +237,7 @@ public:
 
         const std::string folder(targetFolder);
         // The folder is made before the archive is looked at and stays if it is unusable.
-        if (!PathExists(folder) && !MakeFolderPath(folder)) return FailToWrite(folder, 0);
+        if (!PathExists(folder) && !MakeFolderPath(folder)) return FailToWrite(folder, folder, 0);
         if (!HasArchiveSignature(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath);
         if (!archive_.Open(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath);
 
@@ -269,12 +269,12 @@ public:
                 return Fail(0, ExtractFailure::kBadName, entry.name);
 
             if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!PathExists(path) && !MakeFolderPath(path)) return FailToWrite(path, i);
+                if (!PathExists(path) && !MakeFolderPath(path)) return FailToWrite(path, entry.name, i);
             } else {
                 // Lets an existing read-only, hidden or system file be replaced.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str());
-                if (written == ArchiveNoFile) return FailToWrite(path, i);
+                if (written == ArchiveNoFile) return FailToWrite(path, entry.name, i);
                 if (written != ArchiveOk) return FailInData(path, i, entry.uncompressedSize);
                 // The reader created it with the entry's attributes, read-only for DOS archives.
                 SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -311,10 +311,10 @@ private:
     }
 
     // A file or folder that could not be created: the platform's error tells why.
-    int32_t FailToWrite(const std::string& path, uint32_t index) {
+    int32_t FailToWrite(const std::string& path, const std::string& name, uint32_t index) {
         const DWORD error = GetLastError();
         if (IsDiskFull(error)) return Fail(0, ExtractFailure::kDiskFull, path, BytesFrom(index));
-        if (IsBadName(error)) return Fail(0, ExtractFailure::kBadName, path);
+        if (IsBadName(error)) return Fail(0, ExtractFailure::kBadName, name);
         return Fail(0, ExtractFailure::kFileNotWritable, path);
     }
 

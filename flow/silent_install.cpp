@@ -4,7 +4,6 @@
 
 #include "data/constants.h"
 #include "flow/exit_codes.h"
-#include "flow/flow_state.h"
 #include "flow/install_location.h"
 #include "flow/install_sequence.h"
 #include "flow/install_worker.h"
@@ -30,19 +29,12 @@ int SilentInstall(const std::string& commandLineFolder) {
 }  // namespace
 
 void RunWithoutWindow(const CommandLine& line) {
-    switch (line.mode) {
-    case RunMode::kSilent:
-        EndProgram(SilentInstall(line.folder));
-    case RunMode::kUsage:
-        ShowMessage(ConstUsageText, 0);
-        EndProgram(kExitOk);
-    case RunMode::kBad:
-    case RunMode::kWindow:
-        break;
-    }
-    // A bad line is told in a box unless /S asked for none; nothing has been touched.
-    if (!line.silent) ShowMessage(ConstUsageText, 0);
-    EndProgram(kExitBadCommandLine);
+    if (line.mode == RunMode::kSilent) EndProgram(SilentInstall(line.folder));
+    // /? shows the usage; so does a bad line, unless /S asked for no box. Nothing has been
+    // touched on disk.
+    const bool usage = line.mode == RunMode::kUsage;
+    if (usage || !line.silent) ShowMessage(ConstUsageText, 0);
+    EndProgram(usage ? kExitOk : kExitBadCommandLine);
 }
 
 }  // namespace quill
