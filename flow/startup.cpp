@@ -43,8 +43,8 @@ FlowState& Flow() {
 int StartupRoutine() {
     const CommandLine line = ParseCommandLine(GetCommandLineA());
     const bool window = line.mode == RunMode::kWindow;
-    // The window, its pictures and OLE are what a start costs most; a run without a window
-    // needs none of them.
+    // A run without a window needs neither OLE, the message window nor the template (nor
+    // the pictures the window decodes): it costs little more than loading the program.
     if (window) {
         InitialiseRuntime();
     } else {
