@@ -52,6 +52,13 @@ extern const char ConstBrandTexts[];            // 27 brand table texts (see bra
 extern const char ConstVerticalBar[];           // 28 "|"
 extern const uint8_t ConstBytesPerMiB[];        // 29 1048576.0
 extern const uint8_t ConstEmptyArrayHeader[];   // 30 array header: 1 dimension, 0 elements
+// Appended later; each "%s" is filled in by the flow (FillIn in flow/failure_messages.h).
+extern const char ConstExtractFailedMessage[];    // 31 "解压失败！..." with the install folder
+extern const char ConstDiskFullMessage[];         // 32 "磁盘空间不足！..." with the folder and the MB needed
+extern const char ConstFileNotWritableMessage[];  // 33 "文件写入失败！..." with the file
+extern const char ConstDamagedMessage[];          // 34 "安装包已损坏，请重新下载..."
+extern const char ConstBadNameMessage[];          // 35 "文件名无法创建！..." with the name
+extern const char ConstUsageText[];               // 36 the command line's usage
 
 }  // extern "C"
 

@@ -14,6 +14,7 @@ struct FlowState {
     int32_t productIndex = 0;
     std::string productName;
     std::string productList;
+    std::string commandLineFolder;  // /D= of the command line; empty for the default rule
 };
 
 FlowState& Flow();

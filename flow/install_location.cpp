@@ -75,7 +75,7 @@ std::string BrowseForFolder(HWND owner, std::optional<std::string> title) {
     return result;
 }
 
-void ShowDefaultInstallFolder() {
+std::string DefaultInstallFolder() {
     int64_t freeMiB = 0;
     GetDiskSpaceMB(ConstDriveDLower, &freeMiB);
     const char* driveRoot = freeMiB < kDriveDThresholdMiB ? ConstRootC : ConstRootD;
@@ -88,9 +88,13 @@ void ShowDefaultInstallFolder() {
     f.productNames = SplitText(f.productList, std::string(ConstVerticalBar));
     CheckIndex(f.productIndex, static_cast<int32_t>(f.productNames.size()));
     f.productName = f.productNames[static_cast<size_t>(f.productIndex - 1)];
+    return driveRoot + brandFolder + f.productName;
+}
 
-    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption,
-                PropValue::OfText(driveRoot + brandFolder + f.productName));
+void ShowDefaultInstallFolder() {
+    const std::string folder = DefaultInstallFolder();
+    const std::string& given = Flow().commandLineFolder;
+    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption, PropValue::OfText(given.empty() ? folder : given));
 }
 
 std::string InstallFolder() { return GetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption).s; }

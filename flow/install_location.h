@@ -14,7 +14,9 @@ namespace quill {
 bool GetDiskSpaceMB(const std::string& path, int64_t* freeMiB);
 // The folder dialog; a file-system path without trailing backslash, or empty text.
 std::string BrowseForFolder(HWND owner, std::optional<std::string> title = std::nullopt);
-// Fills the flow state from the brand table and shows the default install folder.
+// Fills the flow state from the brand table and answers the default install folder.
+std::string DefaultInstallFolder();
+// The same, and shows the folder of the command line (/D=) or else the default one.
 void ShowDefaultInstallFolder();
 // The install folder as the label shows it now.
 std::string InstallFolder();

@@ -1,23 +1,22 @@
+// The installation in the window: the start press, the worker that runs the install
+// sequence with the window's log line, progress bar and boxes, and the progress handler.
 #include "flow/install_worker.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <cstdio>
 
-#include "archive/zip_unit.h"
 #include "data/constants.h"
 #include "flow/declared_functions.h"
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
-#include "flow/uninstall_registration.h"
+#include "flow/install_sequence.h"
 #include "runtime/commands.h"
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
 #include "runtime/threads.h"
-#include "shell/shell_library.h"
 #include "flow/installer_window.h"
 
 namespace quill {
@@ -33,86 +32,38 @@ constexpr int kButtonHoverPicture = 8 + 3;
 constexpr int32_t kAnswerYes = 5;
 constexpr int32_t kYesNoInformation = 0x44;
 constexpr int32_t kSnapshotAll = 0xF;
-constexpr int32_t kDesktopFolder = 3;
-constexpr int32_t kTempFolder = 11;
-
-// Shown when extraction did not complete, instead of reporting success.
-const char kExtractFailedMessage[] =
-    "解压失败！部分文件无法写入安装目录：\r\n%s\r\n请关闭正在运行的相关软件，"
-    "并确认对该目录有写入权限，再重试\r\n《确定》后将关闭本安装程序";
 
 std::atomic<bool> g_installing{false};
 
-void SetLog(const char* text) {
-    SetProperty(kInstallerWindowId, kUnitLog, kLabelCaption, PropValue::OfText(text));
-}
-
-std::string ProductExecutable() { return Flow().productName + ConstExeSuffix; }
-
-std::string TempArchivePath() { return GetSpecialFolder(kTempFolder) + ConstTempArchiveSuffix; }
-
-std::string DriveArchivePath() { return LeftText(InstallFolder(), 1) + ConstDriveArchiveSuffix; }
-
-bool WritePayload(const std::string& path) {
-    return WriteBytesToFile(path, {StoredByteSet(ConstPayloadArchive)});
-}
-
-[[noreturn]] void Finish() {
-    CallDeclared<void()>(kCoUninitialize);
-    EndProgram(0);
-}
-
-// Shortcut, final prompt, optional launch, clean-up and the end of the program.
-[[noreturn]] void Complete() {
-    const std::string finish = StoredByteSet(ConstFinishPicture).str();
-    SetProperty(kInstallerWindowId, kUnitStartButton, kButtonNormalPicture, PropValue::OfBytes(finish));
-    SetProperty(kInstallerWindowId, kUnitStartButton, kButtonHoverPicture, PropValue::OfBytes(finish));
-
-    const std::string link = GetSpecialFolder(kDesktopFolder) + Flow().productName;
-    const std::string target = InstallFolder() + ConstBackslash + ProductExecutable();
-    SetLog(CreateShortcut(link, target) ? ConstLogShortcutOk : ConstLogShortcutFailed);
-
-    const int32_t answer = ShowMessage(ConstCompletionQuestion, kYesNoInformation, std::string(ConstCompletionCaption));
-    if (answer == kAnswerYes) {
-        // Quoted, so a folder with spaces starts exactly the installed product.
-        RunProgram("\"" + InstallFolder() + ConstBackslash + ProductExecutable() + "\"", false);
+class WindowReporter : public InstallReporter {
+public:
+    void Log(const char* text) override {
+        SetProperty(kInstallerWindowId, kUnitLog, kLabelCaption, PropValue::OfText(text));
     }
-    SetProperty(kInstallerWindowId, kUnitProgress, kVisible, PropValue::Integer(0));
-    RemoveFile(DriveArchivePath());
-    RemoveFile(TempArchivePath());
-    Finish();
-}
+    void ShowProgressBar(bool visible) override {
+        SetProperty(kInstallerWindowId, kUnitProgress, kVisible, PropValue::Integer(visible ? 1 : 0));
+    }
+    void ShowFinishPicture() override {
+        const std::string finish = StoredByteSet(ConstFinishPicture).str();
+        SetProperty(kInstallerWindowId, kUnitStartButton, kButtonNormalPicture, PropValue::OfBytes(finish));
+        SetProperty(kInstallerWindowId, kUnitStartButton, kButtonHoverPicture, PropValue::OfBytes(finish));
+    }
+    void ShowFailure(const std::string& message) override { ShowMessage(message, 0); }
+    void OfferLaunch(const std::string& executable) override {
+        const int32_t answer =
+            ShowMessage(ConstCompletionQuestion, kYesNoInformation, std::string(ConstCompletionCaption));
+        // Quoted, so a folder with spaces starts exactly the installed product.
+        if (answer == kAnswerYes && !executable.empty()) RunProgram("\"" + executable + "\"", false);
+    }
+};
 
 DWORD WINAPI InstallWorker(LPVOID) {
     CallDeclared<HRESULT(LPVOID)>(kCoInitialize, nullptr);
-    SetLog(ConstLogReleasing);
-    bool inTemp = WritePayload(TempArchivePath());
-    if (!inTemp && !WritePayload(DriveArchivePath())) {
-        ShowMessage(ConstWriteFailedMessage, 0);
-        Finish();
-    }
-    SetProperty(kInstallerWindowId, kUnitProgress, kVisible, PropValue::Integer(1));
-    SetLog(ConstLogExtracting);
-    const std::string archive = inTemp ? TempArchivePath() : DriveArchivePath();
-    const std::string folder = InstallFolder();
-    const int32_t result = Extract(kInstallerWindowId, kUnitZip, archive.c_str(), folder.c_str());
-    // A close press during the extraction has begun the end of the program, and from then on
-    // no progress event paced the extraction: it may have run to its end meanwhile. Neither a
-    // shortcut and prompt nor a failure report may follow the close; the main thread ends
-    // the process.
-    if (ProgramEnding()) {
-        CallDeclared<void()>(kCoUninitialize);
-        return 0;
-    }
-    if (result == 1) {
-        RegisterUninstall(folder, archive);
-        Complete();
-    }
-
-    char message[sizeof(kExtractFailedMessage) + MAX_PATH * 2];
-    std::snprintf(message, sizeof(message), kExtractFailedMessage, folder.c_str());
-    ShowMessage(message, 0);
-    Finish();
+    WindowReporter reporter;
+    const std::optional<int> exitCode = InstallProduct(reporter, InstallFolder());
+    CallDeclared<void()>(kCoUninitialize);
+    // Without an exit code the end of the program has begun on the main thread, which ends it.
+    if (exitCode) EndProgram(*exitCode);
     return 0;
 }
 
@@ -140,11 +91,12 @@ bool IsProcessRunning(const std::string& exeName) {
     return false;
 }
 
+bool ProductRunning() { return IsProcessRunning(Flow().productName + ConstExeSuffix); }
+
 void OnStartClicked() {
     if (g_installing) return;
-    const std::string product = Flow().productName;
-    if (IsProcessRunning(product + ConstExeSuffix)) {
-        ShowMessage(ConstRunningMessage, 0, product + ConstRunningCaptionSuffix);
+    if (ProductRunning()) {
+        ShowMessage(ConstRunningMessage, 0, Flow().productName + ConstRunningCaptionSuffix);
         return;
     }
     g_installing = true;

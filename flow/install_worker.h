@@ -1,5 +1,5 @@
-// The installation proper: the start press, the worker that releases and extracts the
-// payload, and the completion.
+// The installation in the window (the start press and its worker) and the running-copy
+// check both modes make.
 #pragma once
 
 #include <string>
@@ -10,5 +10,7 @@ namespace quill {
 bool InstallationRunning();
 // True when a process with this executable name runs (ASCII case ignored).
 bool IsProcessRunning(const std::string& exeName);
+// True when a copy of the product (its executable, any case) runs: both modes refuse then.
+bool ProductRunning();
 
 }  // namespace quill

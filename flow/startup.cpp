@@ -4,9 +4,11 @@
 
 #include <cstdio>
 
+#include "flow/command_line.h"
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
+#include "flow/silent_install.h"
 #include "runtime/frame.h"
 #include "flow/installer_window.h"
 
@@ -39,9 +41,19 @@ FlowState& Flow() {
 }
 
 int StartupRoutine() {
-    InitialiseRuntime();
+    const CommandLine line = ParseCommandLine(GetCommandLineA());
+    const bool window = line.mode == RunMode::kWindow;
+    // A run without a window needs neither OLE, the message window nor the template (nor
+    // the pictures the window decodes): it costs little more than loading the program.
+    if (window) {
+        InitialiseRuntime();
+    } else {
+        InitialiseRuntimeWithoutWindows();
+    }
     Flow().productNames.clear();
+    Flow().commandLineFolder = line.folder;
     RegisterExitRoutine(&FlowExitRoutine);
+    if (!window) RunWithoutWindow(line);
     LoadStartWindow(kInstallerWindowId);
     RunMessageLoop();
     return 0;

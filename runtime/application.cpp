@@ -150,15 +150,18 @@ int RunApplication(const ProgramHeader& header, StartupRoutineFn startup) {
     return s.quitCode;
 }
 
-void InitialiseRuntime() {
+namespace {
+
+// Everything but OLE, the message window and the window template.
+void InitialiseCore(bool withWindows) {
     RuntimeState& s = State();
     const ProgramHeader& h = *s.header;
     s.heap = GetProcessHeap();
     s.buildKind = h.buildKind;
     s.imageTag = h.imageTag + 1;
-    if (!s.oleInitialised) s.oleInitialised = SUCCEEDED(OleInitialize(nullptr));
+    if (withWindows && !s.oleInitialised) s.oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     SetCurrentDirectoryA(s.exeFolder.empty() ? "\\" : s.exeFolderSlash.c_str());
-    CreateMessageWindow();
+    if (withWindows) CreateMessageWindow();
     s.mainThreadId = GetCurrentThreadId();
     s.constantStart = h.constantStart;
     s.constantEnd = h.constantStart ? h.constantStart + h.constantSize : nullptr;
@@ -167,9 +170,19 @@ void InitialiseRuntime() {
         const SupportLibrary* lib = h.libraries[i];
         if (lib && lib->notify) lib->notify(kNotifyStart, reinterpret_cast<intptr_t>(&FrameNotify), 0, 0);
     }
+}
+
+}  // namespace
+
+void InitialiseRuntime() {
+    InitialiseCore(true);
+    RuntimeState& s = State();
+    const ProgramHeader& h = *s.header;
     if (!ReadTemplate(h.templateData, h.templateSize, &s.tpl)) RaiseRuntimeError("载入窗口模板数据段出错!", 0);
     ResolveHandlers();
 }
+
+void InitialiseRuntimeWithoutWindows() { InitialiseCore(false); }
 
 void RegisterExitRoutine(ExitRoutine routine) { State().exitRoutine = routine; }
 void ForgetExitRoutine() { State().exitRoutine = nullptr; }

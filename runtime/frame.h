@@ -21,6 +21,10 @@ int RunApplication(const ProgramHeader& header, StartupRoutineFn startup);
 
 // Runtime initialisation, asked for by the program's start-up routine.
 void InitialiseRuntime();
+// The same for a run that shows nothing: no OLE, no message window, no window template,
+// so it starts quicker. No window can be loaded afterwards; EndProgram works on the
+// main thread only.
+void InitialiseRuntimeWithoutWindows();
 
 // Loads a window of the template. Returns true when the window exists afterwards.
 bool LoadWindow(uint32_t windowId, HWND owner, bool forced);

@@ -79,6 +79,12 @@ std::vector<Item> ItemsInOrder() {
         Text("28", ConstVerticalBar),
         Fixed("29", ConstBytesPerMiB, 8),
         Fixed("30", ConstEmptyArrayHeader, 8),
+        Text("31", ConstExtractFailedMessage),
+        Text("32", ConstDiskFullMessage),
+        Text("33", ConstFileNotWritableMessage),
+        Text("34", ConstDamagedMessage),
+        Text("35", ConstBadNameMessage),
+        Text("36", ConstUsageText),
     };
 }
 
@@ -127,12 +133,32 @@ TEST(ConstantArea, TextsHoldTheirExactBytes) {
         {ConstRootC, "C:\\"},
         {ConstRootD, "D:\\"},
         {ConstVerticalBar, "|"},
+        {ConstExtractFailedMessage,
+         "解压失败！部分文件无法写入安装目录：\r\n%s\r\n请关闭正在运行的相关软件，并确认对该目录有写入权限，再重试\r\n"
+         "《确定》后将关闭本安装程序"},
+        {ConstDiskFullMessage,
+         "磁盘空间不足！无法安装到：\r\n%s\r\n还需要约 %s MB 可用空间\r\n请清理磁盘或另选安装目录，再重试\r\n"
+         "《确定》后将关闭本安装程序"},
+        {ConstFileNotWritableMessage,
+         "文件写入失败！以下文件正被使用或为只读：\r\n%s\r\n请关闭正在运行的相关软件，再重试\r\n"
+         "《确定》后将关闭本安装程序"},
+        {ConstDamagedMessage, "安装包已损坏，请重新下载\r\n《确定》后将关闭本安装程序"},
+        {ConstBadNameMessage,
+         "文件名无法创建！安装目录中不能使用以下名称：\r\n%s\r\n请另选安装目录，或联系软件提供者\r\n"
+         "《确定》后将关闭本安装程序"},
+        {ConstUsageText,
+         "用法：安装程序 [/S] [/D=安装目录]\r\n\r\n/S  静默安装，不显示窗口和任何提示\r\n"
+         "/D= 安装目录：完整路径，放在最后，不加引号\r\n/?  显示本说明\r\n\r\n"
+         "返回值：0 安装成功，1 命令行有误，2 软件正在运行，3 无法释放压缩包，4 磁盘空间不足，5 文件无法写入，"
+         "6 安装包已损坏，7 文件名无法创建，8 解压失败"},
     };
     for (const Expected& e : texts) EXPECT_STREQ(e.text, e.stored);
     // The long messages, counted in GBK bytes without the zero byte.
     EXPECT_EQ(61u, std::strlen(ConstCompletionQuestion));
     EXPECT_EQ(225u, std::strlen(ConstInstallAdvice));
     EXPECT_EQ(86u, std::strlen(ConstWriteFailedMessage));
+    // "损" of "安装包已损坏" as GBK.
+    EXPECT_EQ(0, std::memcmp(ConstDamagedMessage + 8, "\xcb\xf0", 2));
     // "完" of "安装完成" as GBK, so a wrong charset cannot pass by symmetry.
     EXPECT_EQ(0, std::memcmp(ConstCompletionQuestion + 4, "\xcd\xea", 2));
 }

@@ -43,6 +43,12 @@
 //   hold PATH SECONDS                     opens PATH without sharing and keeps it open;
 //                                         prints "held" as soon as it is open (exit 3 if
 //                                         it cannot be opened)
+//   watch EXE [ARG...] [--timeout MS]    starts EXE with the ARGs joined by single spaces, as
+//                                         typed (not quoted), and records every window its
+//                                         process ever creates until it ends: window <hwnd>
+//                                         <class>; then exit <code> and time <ms> (from start
+//                                         to end). After MS (default 120000) it is terminated
+//                                         and a line "timeout" comes first.
 //   msgbox TEXT [CAPTION] [--buttons ok|okcancel|yesno|yesnocancel]
 //                                         shows a message box in the ANSI code page and exits
 //                                         with the button's IDOK..IDNO code (harness self-test)
@@ -655,6 +661,66 @@ int CmdHold(const Args& a) {
   return kOk;
 }
 
+// ---- watching a process for windows ------------------------------------------------------
+
+DWORD g_watched = 0;
+std::vector<HWND> g_seen;
+
+void RecordWatchedWindow(HWND h) {
+  DWORD pid = 0;
+  if (!h || !GetWindowThreadProcessId(h, &pid) || pid != g_watched) return;
+  for (HWND seen : g_seen)
+    if (seen == h) return;
+  g_seen.push_back(h);
+  Field("window"); Field(Hex(h)); Field(Escape(AnsiToUtf8(ClassOf(h)))); EndLine();
+}
+
+void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_WINDOW) RecordWatchedWindow(h);
+}
+
+// A window that lives only between two looks at the window list is still reported by the
+// creation event; the list catches one whose event does not arrive.
+int CmdWatch(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  std::wstring line = L"\"" + a.pos[0] + L"\"";
+  for (size_t i = 1; i < a.pos.size(); ++i) line += L" " + a.pos[i];
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(a.pos[0].c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si,
+                      &pi))
+    return kFailed;
+  g_watched = pi.dwProcessId;
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent,
+                                       pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+  const DWORD limit = static_cast<DWORD>(_wtoi(a.Get(L"timeout", L"120000").c_str()));
+  const DWORD start = GetTickCount();
+  ResumeThread(pi.hThread);
+  bool ended = false;
+  while (!ended) {
+    for (HWND h : TopLevelWindows()) RecordWatchedWindow(h);
+    ended = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 5, QS_ALLINPUT) == WAIT_OBJECT_0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    if (!ended && GetTickCount() - start >= limit) {
+      Field("timeout"); EndLine();
+      TerminateProcess(pi.hProcess, 1);
+      WaitForSingleObject(pi.hProcess, 5000);
+      ended = true;
+    }
+  }
+  const DWORD elapsed = GetTickCount() - start;
+  if (hook) UnhookWinEvent(hook);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  Field("exit"); Field(static_cast<long long>(static_cast<int>(code))); EndLine();
+  Field("time"); Field(static_cast<long long>(elapsed)); EndLine();
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return kOk;
+}
+
 int CmdMsgBox(const Args& a) {
   if (a.pos.empty()) return kUsage;
   std::wstring buttons = a.Get(L"buttons", L"ok");
@@ -701,6 +767,7 @@ int main() {
   else if (cmd == L"link") rc = CmdLink(a);
   else if (cmd == L"hold") rc = CmdHold(a);
   else if (cmd == L"msgbox") rc = CmdMsgBox(a);
+  else if (cmd == L"watch") rc = CmdWatch(a);
   else Error("unknown command: " + Utf8(cmd));
   if (rc == kUsage && cmd != L"msgbox") Error("bad arguments for " + Utf8(cmd));
   Flush();

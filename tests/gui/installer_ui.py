@@ -21,7 +21,8 @@ RUNNING_CAPTION = PRODUCT + "<没有关闭>"
 RUNNING_TEXT = "请先关闭原来的软件再开始安装，否则无法安装！"
 WRITE_FAILED_TEXT = ("写入失败！Windows7请以管理员身份运行，建议关闭杀毒，再重试\r\n"
                      "《确定》后将关闭本安装程序")
-EXTRACT_FAILED_START = "解压失败！"
+FILE_NOT_WRITABLE_TEXT = ("文件写入失败！以下文件正被使用或为只读：\r\n%s\r\n"
+                          "请关闭正在运行的相关软件，再重试\r\n《确定》后将关闭本安装程序")
 LOG_RELEASING = "1.释放压缩包.."
 LOG_SHORTCUT_OK = "3.创建快捷方式..成功"
 DIALOG_TITLE = "请选择安装位置"
