@@ -151,6 +151,9 @@ class Side:
         if code != 0:
             return f"ended with exit code {code} ({names.get(code, 'unknown')})"
         found = tree_of(self.folder_unix) if os.path.isdir(self.folder_unix) else {}
+        # The installer puts its uninstaller and record beside the product (NSIS leaves none).
+        for own in ("uninstall.exe", "uninstall.dat"):
+            found.pop(own, None)
         if found != tree:
             missing = sorted(set(tree) - set(found))
             return (f"ended with 0 but the install folder {self.folder_windows} is not the product "

@@ -73,6 +73,18 @@ def tree_of(folder):
     return found
 
 
+UNINSTALLER_FILES = ("uninstall.exe", "uninstall.dat")
+
+
+def product_tree_of(test, folder):
+    """tree_of(folder) less the uninstaller and its record, which must lie beside the product."""
+    found = tree_of(folder)
+    for own in UNINSTALLER_FILES:
+        test.assertIn(own, found)
+        found.pop(own)
+    return found
+
+
 def zip_time_as_utc(date_time):
     return calendar.timegm(tuple(date_time) + (0, 0, 0))
 

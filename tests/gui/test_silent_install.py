@@ -19,7 +19,7 @@ class SilentInstall(ui.InstallCase):
 
     def assert_installed(self, folder, windows_folder):
         expected = ui.payload_entries()
-        found = ui.tree_of(folder)
+        found = ui.product_tree_of(self, folder)
         self.assertEqual({n: (d, s) for n, (d, s, _) in expected.items()}, found)
         for name, (is_dir, _, when) in expected.items():
             if not is_dir:

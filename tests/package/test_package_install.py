@@ -83,7 +83,7 @@ class PackagedInstallation(qt.QuillTestCase):
         self.assertEqual(inst.wait_exit(), 0)
 
         installed = os.path.join(drive_d, PREFIX, NAME)
-        found = ui.tree_of(installed)
+        found = ui.product_tree_of(self, installed)
         self.assertEqual(sorted(found), sorted(os.path.normpath(p) for p in tree))
         for rel, content in tree.items():
             path = os.path.join(installed, rel)
