@@ -41,6 +41,10 @@ const char kExtractFailedMessage[] =
     "并确认对该目录有写入权限，再重试\r\n《确定》后将关闭本安装程序";
 
 std::atomic<bool> g_installing{false};
+// The archive copies this run wrote, for the end of the program: each path is stored before
+// the count that publishes it.
+std::string g_writtenArchives[2];
+std::atomic<int> g_writtenCount{0};
 
 void SetLog(const char* text) {
     SetProperty(kInstallerWindowId, kUnitLog, kLabelCaption, PropValue::OfText(text));
@@ -53,6 +57,11 @@ std::string TempArchivePath() { return GetSpecialFolder(kTempFolder) + ConstTemp
 std::string DriveArchivePath() { return LeftText(InstallFolder(), 1) + ConstDriveArchiveSuffix; }
 
 bool WritePayload(const std::string& path) {
+    const int slot = g_writtenCount.load();
+    if (slot < 2) {
+        g_writtenArchives[slot] = path;
+        g_writtenCount.store(slot + 1);
+    }
     return WriteBytesToFile(path, {StoredByteSet(ConstPayloadArchive)});
 }
 
@@ -86,7 +95,13 @@ DWORD WINAPI InstallWorker(LPVOID) {
     CallDeclared<HRESULT(LPVOID)>(kCoInitialize, nullptr);
     SetLog(ConstLogReleasing);
     bool inTemp = WritePayload(TempArchivePath());
-    if (!inTemp && !WritePayload(DriveArchivePath())) {
+    const bool written = inTemp || WritePayload(DriveArchivePath());
+    // Closed while the archive was written: nothing more is started.
+    if (ProgramEnding()) {
+        CallDeclared<void()>(kCoUninitialize);
+        return 0;
+    }
+    if (!written) {
         ShowMessage(ConstWriteFailedMessage, 0);
         Finish();
     }
@@ -115,6 +130,11 @@ DWORD WINAPI InstallWorker(LPVOID) {
 }  // namespace
 
 bool InstallationRunning() { return g_installing; }
+
+void RemoveWrittenArchives() {
+    const int count = g_writtenCount.load();
+    for (int i = 0; i < count; ++i) RemoveFile(g_writtenArchives[i]);
+}
 
 bool IsProcessRunning(const std::string& exeName) {
     HANDLE snapshot = CallDeclared<HANDLE(DWORD, DWORD)>(kCreateToolhelp32Snapshot, kSnapshotAll, 0);

@@ -10,5 +10,8 @@ namespace quill {
 bool InstallationRunning();
 // True when a process with this executable name runs (ASCII case ignored).
 bool IsProcessRunning(const std::string& exeName);
+// Deletes every tool.zip this run wrote (or began to write). For the end of the program,
+// once the worker has let go of them.
+void RemoveWrittenArchives();
 
 }  // namespace quill

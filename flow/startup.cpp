@@ -2,11 +2,14 @@
 // and the window handlers that do not belong to a later stage.
 #include <windows.h>
 
+#ifdef QUILL_TEST_HOOKS
 #include <cstdio>
+#endif
 
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
+#include "flow/install_worker.h"
 #include "runtime/frame.h"
 #include "ui/installer_window.h"
 
@@ -20,7 +23,11 @@ void FlowExitRoutine() {
     f.productNames.shrink_to_fit();
     f.productName.clear();
     f.productList.clear();
-    // Tests follow the end of the program through this log; nothing is written without it.
+    // Whichever way the program ends, no copy of the archive stays behind.
+    RemoveWrittenArchives();
+#ifdef QUILL_TEST_HOOKS
+    // Only in the tests' own build of the installer: they follow the end of the program
+    // through this log. The shipped installer has no such hook.
     char path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableA("QUILL_EXIT_LOG", path, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
@@ -29,6 +36,7 @@ void FlowExitRoutine() {
             std::fclose(log);
         }
     }
+#endif
 }
 
 }  // namespace

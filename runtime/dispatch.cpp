@@ -73,6 +73,8 @@ intptr_t FrameNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
         RaiseRuntimeError(reinterpret_cast<const char*>(a), static_cast<int>(b));
     case kFrameEndProgram:
         EndProgram(static_cast<int>(a));
+    case kFrameProgramEnding:
+        return ProgramEnding() ? 1 : 0;
     default:
         return 0;
     }
