@@ -11,17 +11,22 @@ import quilltest as qt
 
 
 class CloseDuringExtraction(ui.InstallCase):
-    def close_while_extracting(self, close):
+    def close_while_extracting(self, close, activate=False):
         """Starts an installation in the tests' build of the installer, freezes it as soon as
         the extraction has begun, runs close(installer) while it is frozen, lets it go on, and
-        checks how it ended."""
+        checks how it ended. activate: click the log line right after the advice box, so the
+        installer window has the keyboard again (the closed box leaves it elsewhere)."""
         log = os.path.join(self.tmp, "exit.log")
         prog = self.start(qt.require_test_installer(), env={"QUILL_EXIT_LOG": qt.to_windows(log)})
         inst = ui.Installer(self, program=prog)
         inst.press_start()
         qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
-        qt.xmove(*inst.close_glyph.rect.center)
-        ui.xdotool("key", "Return")
+        if activate:
+            qt.xmove(*inst.log_label.rect.center)
+            ui.xdotool("key", "Return", "sleep", 0.02, "click", 1)
+        else:
+            qt.xmove(*inst.close_glyph.rect.center)
+            ui.xdotool("key", "Return")
         # The whole extraction takes about a tenth of a second: the installer is frozen as
         # soon as it has begun, closed, and let go on.
         qt.wait_until(lambda: os.path.isdir(self.install_dir), timeout=10, interval=0.0005,
@@ -46,15 +51,13 @@ class CloseDuringExtraction(ui.InstallCase):
     def test_the_close_glyph(self):
         self.close_while_extracting(lambda inst: ui.xdotool("click", 1))
 
-    # Not yet reliable: the key goes to the foreground window, which the closed advice box
-    # leaves elsewhere, and a frozen installer cannot take the activation. Alt+F4 ends in the
-    # same WM_CLOSE as the test below.
-    @unittest.skip("Alt+F4 cannot yet be delivered to the frozen installer")
+    # Not yet reliable here: the closed advice box leaves the keyboard elsewhere, a frozen
+    # installer cannot take the activation, and a click to take it back first delays the
+    # freeze past the (tenth of a second) extraction. Alt+F4 ends in the same WM_CLOSE as
+    # the test below; test_frame_process closes the idle installer with it.
+    @unittest.skip("Alt+F4 cannot yet reach the installer frozen during its extraction")
     def test_alt_f4(self):
-        def alt_f4(inst):
-            qt.activate(inst.win.hwnd)
-            qt.key("alt+f4")
-        self.close_while_extracting(alt_f4)
+        self.close_while_extracting(lambda inst: ui.xdotool("key", "alt+F4"), activate=True)
 
     def test_wm_close_from_another_program(self):
         self.close_while_extracting(lambda inst: qt.drive("close", inst.win.hwnd))
