@@ -150,6 +150,12 @@ int32_t ProgressPercentage(uint32_t current, uint32_t total) {
 }
 
 void FireProgress(ExtractionContext& ctx) {
+    // Once the program is ending nobody receives the rest: stop at this entry, so the
+    // archive is let go of and the end can clean up after it.
+    if (CallFrame(kFrameProgramEnding, 0, 0, 0) != 0) {
+        ctx.stopRequested = true;
+        return;
+    }
     if (ctx.unitWindow == nullptr) return;
     const int32_t percent = ProgressPercentage(ctx.current, ctx.total);
     // The installer window may go away while a worker extracts.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "archive/zip_unit.h"
 #include "data/constants.h"
 #include "flow/absolute_path.h"
@@ -21,8 +23,19 @@ namespace {
 constexpr int32_t kDesktopFolder = 3;
 constexpr int32_t kTempFolder = 11;
 
+// The archive copies this run wrote (or began to write), for the end of the program: each
+// path is stored before the count that publishes it, so the main thread never reads a
+// half-made one.
+std::string g_writtenArchives[2];
+std::atomic<int> g_writtenCount{0};
+
 bool WritePayload(const std::string& path) {
     if (path.empty()) return false;
+    const int slot = g_writtenCount.load();
+    if (slot < 2) {
+        g_writtenArchives[slot] = path;
+        g_writtenCount.store(slot + 1);
+    }
     if (WriteBytesToFile(path, {StoredByteSet(ConstPayloadArchive)})) return true;
     // A write cut short (a full temporary drive) leaves no partial archive behind.
     RemoveFile(path);
@@ -51,6 +64,8 @@ bool CreateDesktopShortcut(const std::string& folder) {
 std::optional<int> ReleaseAndExtract(InstallReporter& reporter, const std::string& folder) {
     reporter.Log(ConstLogReleasing);
     const std::string archive = ReleaseArchive(folder);
+    // Closed while the archive was written: nothing more is started, the end cleans up.
+    if (ProgramEnding()) return std::nullopt;
     if (archive.empty()) {
         reporter.ShowFailure(ConstWriteFailedMessage);
         return kExitReleaseFailed;
@@ -72,6 +87,11 @@ std::string DriveArchivePath(const std::string& folder) {
     // Only a drive letter names a drive root; a network folder has none.
     if (!IsAbsolutePath(folder) || folder[1] != ':') return {};
     return LeftText(folder, 1) + ConstDriveArchiveSuffix;
+}
+
+void RemoveWrittenArchives() {
+    const int count = g_writtenCount.load();
+    for (int i = 0; i < count; ++i) RemoveFile(g_writtenArchives[i]);
 }
 
 void RemoveArchives(const std::string& folder) {

@@ -40,6 +40,9 @@ void OnProductInstalled(const std::string& folder, const std::string& archive);
 // Empty when there is no such absolute place.
 std::string TempArchivePath();
 std::string DriveArchivePath(const std::string& folder);
+// Deletes every tool.zip this run wrote (or began to write): for the end of the program, once
+// the worker has let go of them.
+void RemoveWrittenArchives();
 // Deletes both possible copies of tool.zip; a read-only one or a folder of that name stays.
 void RemoveArchives(const std::string& folder);
 

@@ -2,12 +2,15 @@
 // and the window handlers that do not belong to a later stage.
 #include <windows.h>
 
+#ifdef QUILL_TEST_HOOKS
 #include <cstdio>
+#endif
 
 #include "flow/command_line.h"
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
 #include "flow/install_location.h"
+#include "flow/install_sequence.h"
 #include "flow/silent_install.h"
 #include "runtime/frame.h"
 #include "flow/installer_window.h"
@@ -22,7 +25,11 @@ void FlowExitRoutine() {
     f.productNames.shrink_to_fit();
     f.productName.clear();
     f.productList.clear();
-    // Tests follow the end of the program through this log; nothing is written without it.
+    // Whichever way the program ends, no copy of the archive stays behind.
+    RemoveWrittenArchives();
+#ifdef QUILL_TEST_HOOKS
+    // Only in the tests' own build of the installer: they follow the end of the program
+    // through this log. The shipped installer has no such hook.
     char path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableA("QUILL_EXIT_LOG", path, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
@@ -31,6 +38,7 @@ void FlowExitRoutine() {
             std::fclose(log);
         }
     }
+#endif
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "runtime/frame.h"
 #include "runtime/library_loading.h"
 #include "runtime/runtime_state.h"
+#include "runtime/threads.h"
 
 namespace quill {
 
@@ -16,45 +17,39 @@ constexpr UINT kMsgEndProgram = 0x83E7;
 // Carries a routine to run on the main thread (RunOnMainThread).
 constexpr UINT kMsgRunOnMain = WM_APP + 0x3A1;
 
+[[noreturn]] void EndProgramOnMainThread(int exitCode, DWORD requester);
+
 struct MainThreadCall {
     void (*fn)(void*);
     void* context;
 };
 
+// How long the end of the program gives the program's own threads to notice it and let go
+// of what they hold; one blocked for good (in a message box, say) is left to the process end.
+constexpr DWORD kThreadGraceMs = 3000;
+
 LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case kMsgEndProgram:
-        EndProgram(static_cast<int>(wp));
-        return 0;  // not reached: EndProgram ends the process
+        // While the main thread already runs the end (and waits for the sender meanwhile),
+        // the request has nothing left to do: the sender ends only itself.
+        if (State().shutdownStarted) return 0;
+        EndProgramOnMainThread(static_cast<int>(wp), static_cast<DWORD>(lp));
+        return 0;
     case kMsgRunOnMain: {
         auto* call = reinterpret_cast<MainThreadCall*>(lp);
+        // Checked here, on the main thread: the end may have begun after the request left.
+        if (ProgramEnding()) return 0;
         call->fn(call->context);
         return 1;
     }
+    case WM_ENDSESSION:
+        // The session ends and the process with it: end the program properly first.
+        if (wp) EndProgram(0);
+        return 0;
     default:
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
-}
-
-// Splits a module path at its last backslash; a trail byte of a double-byte character
-// is never taken for one.
-void SplitModulePath(const char* path, std::string* folder, std::string* file) {
-    const char* lastSlash = nullptr;
-    for (const char* p = path; *p;) {
-        if (*p == '\\') lastSlash = p;
-        if (static_cast<unsigned char>(*p) >= 0x80 && p[1]) {
-            p += 2;
-        } else {
-            ++p;
-        }
-    }
-    if (!lastSlash) {
-        folder->clear();
-        *file = path;
-        return;
-    }
-    folder->assign(path, static_cast<size_t>(lastSlash - path));
-    *file = lastSlash + 1;
 }
 
 void CreateMessageWindow() {
@@ -100,10 +95,15 @@ void ResolveHandlers() {
     }
 }
 
-void RunShutdownSequence() {
+// `requester`: the thread that asked for the end and waits for it (0 for none).
+void RunShutdownSequence(DWORD requester) {
     RuntimeState& s = State();
     s.idleCallbacks.clear();
     DestroyAllWindows();
+    // The program's own threads see the end (no event, no property access from now on) and
+    // let go of what they hold, such as an archive being unpacked, before the exit routine
+    // cleans up after them.
+    const bool threadsEnded = WaitForStartedThreads(kThreadGraceMs, requester);
     if (ExitRoutine routine = s.exitRoutine) {
         s.exitRoutine = nullptr;
         routine();
@@ -114,7 +114,9 @@ void RunShutdownSequence() {
             if (lib && lib->notify) lib->notify(kNotifyEnd, 0, 0, 0);
         }
     }
-    FreeDeclaredModules();
+    // A thread still running may yet call a declared function: the table and its modules
+    // then stay until the process ends.
+    if (threadsEnded) FreeDeclaredModules();
     if (s.messageWindow) {
         DestroyWindow(s.messageWindow);
         s.messageWindow = nullptr;
@@ -125,6 +127,13 @@ void RunShutdownSequence() {
     }
 }
 
+[[noreturn]] void EndProgramOnMainThread(int exitCode, DWORD requester) {
+    RuntimeState& s = State();
+    BeginProgramEnd();
+    if (!s.shutdownStarted.exchange(true)) RunShutdownSequence(requester);
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
 }  // namespace
 
 RuntimeState& State() {
@@ -133,20 +142,16 @@ RuntimeState& State() {
 }
 
 int RunApplication(const ProgramHeader& header, StartupRoutineFn startup) {
-    // Before anything loads a library: never from the current folder.
-    HardenDllSearchPath();
     RuntimeState& s = State();
     s.header = &header;
     s.startup = startup;
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    SplitModulePath(path, &s.exeFolder, &s.exeName);
+    LocateExecutable(&s.exeFolder, &s.exeName);
     s.exeFolderSlash = s.exeFolder + "\\";
     // The start-up routine returns 0 after its own loop, so the framework's loop never runs;
     // the exit step then shuts down and the process ends with the quit message's code.
     startup();
-    s.shutdownStarted = true;
-    RunShutdownSequence();
+    BeginProgramEnd();
+    if (!s.shutdownStarted.exchange(true)) RunShutdownSequence(0);
     return s.quitCode;
 }
 
@@ -194,19 +199,24 @@ void RegisterIdleCallback(HWND window, IdleCallback routine, void* argument) {
     s.idleCallbacks.push_back({window, routine, argument});
 }
 
+void BeginProgramEnd() {
+    if (!State().ending.exchange(true)) BlockEvents();
+}
+
 [[noreturn]] void EndProgram(int exitCode) {
     RuntimeState& s = State();
-    BlockEvents();
-    if (GetCurrentThreadId() != s.mainThreadId) {
-        // The shutdown always runs on the main thread; it ends the process from there.
-        if (s.messageWindow) SendMessageA(s.messageWindow, kMsgEndProgram, static_cast<WPARAM>(exitCode), 0);
-        ExitProcess(static_cast<UINT>(exitCode));
-    }
-    if (!s.shutdownStarted.exchange(true)) RunShutdownSequence();
+    BeginProgramEnd();
+    if (GetCurrentThreadId() == s.mainThreadId) EndProgramOnMainThread(exitCode, 0);
+    // The shutdown always runs on the main thread; it ends the process from there.
+    if (s.messageWindow && !s.shutdownStarted)
+        SendMessageA(s.messageWindow, kMsgEndProgram, static_cast<WPARAM>(exitCode),
+                     static_cast<LPARAM>(GetCurrentThreadId()));
+    // The main thread's end was already under way: it decides how the process ends.
+    if (s.shutdownStarted) ExitThread(0);
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
-bool ProgramEnding() { return State().shutdownStarted; }
+bool ProgramEnding() { return State().ending; }
 
 void RunOnMainThread(void (*fn)(void*), void* context) {
     RuntimeState& s = State();

@@ -60,7 +60,6 @@ void* LookUp(HMODULE module, const std::string& function) {
 }  // namespace
 
 void InitialiseDeclaredApi(const ProgramHeader& header) {
-    HardenDllSearchPath();
     DeclaredApiTable& table = Table();
     const size_t count = header.declaredCount;
     table.libraries.assign(count, std::string());

@@ -56,6 +56,9 @@ struct DeclaredCall<R(P...)> {
     template <class... A>
     static R Call(uint32_t index, A&&... args) {
         static_assert(sizeof...(A) == sizeof...(P), "argument count differs from the signature");
+        // The i686 call returns EAX only, where a floating-point result is not; refused on
+        // every build so that an x86_64 build catches it too.
+        static_assert(!std::is_floating_point<R>::value, "a declared function cannot return a floating-point value");
         const void* fn = ResolveDeclared(index);
 #if defined(__i386__)
         uint32_t words[sizeof...(P) + 1] = {ToWord<P>(static_cast<P>(std::forward<A>(args)))..., 0};

@@ -75,6 +75,8 @@ intptr_t FrameNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
     case kFrameEndProgram:
         EndProgram(static_cast<int>(a));
         return 0;
+    case kFrameProgramEnding:
+        return ProgramEnding() ? 1 : 0;
     default:
         return 0;
     }

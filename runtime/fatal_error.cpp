@@ -30,7 +30,7 @@ constexpr int kErrorCount = static_cast<int>(sizeof kErrorTexts / sizeof kErrorT
 
 void RaiseRuntimeError(const char* message, int code) {
     // Nothing of the program may run any more, not even on another thread.
-    BlockEvents();
+    BeginProgramEnd();
 
     std::string text = "运行时出错!\r\n\r\n";
     if (code != 0) {

@@ -46,10 +46,18 @@ void RegisterExitRoutine(ExitRoutine routine);
 // Forgets the registered exit routine (the fatal-error path).
 void ForgetExitRoutine();
 
-// Ends the program from any thread; the shutdown always runs on the main thread.
+// Begins the end of the program, from any thread: no event reaches a handler from now on
+// and ProgramEnding() answers true, so no property request is carried out any more. Every
+// way the program ends passes through here first: EndProgram (the close glyph, a worker's
+// end), the last window destroyed (Alt+F4, WM_CLOSE from elsewhere, the session's end), a
+// fatal error.
+void BeginProgramEnd();
+// Ends the program from any thread; the shutdown always runs on the main thread. Called
+// on another thread while the main thread already runs the shutdown, it ends that thread
+// only.
 [[noreturn]] void EndProgram(int exitCode);
-// True once the end of the program has begun on the main thread (EndProgram, or the loop
-// ended). A worker asks before it starts anything the user would still see or keep.
+// True once the end of the program has begun. A worker asks before it starts anything the
+// user would still see or keep.
 bool ProgramEnding();
 
 // Memory from the process heap. Blocks inside the constant area are never freed.

@@ -6,21 +6,6 @@ namespace quill {
 
 namespace {
 
-// Folder part of a path including its last backslash; the backslash search moves by
-// whole characters because 0x5C can be the second byte of a GBK character.
-std::string FolderOf(const std::string& path) {
-    size_t cut = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\') {
-            cut = i + 1;
-        }
-    }
-    return path.substr(0, cut);
-}
-
 std::string SystemFolder() {
     char buffer[MAX_PATH];
     UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
@@ -37,7 +22,20 @@ HMODULE LoadFrom(const std::string& folder, const std::string& name) {
     return LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+// Called by the loader for the executable before its entry point: after the libraries it
+// imports (all of them protected system libraries) and before the C runtime's start-up,
+// static constructors or anything else of ours, so even a library that a system library
+// loads for itself later comes from the system folder.
+void NTAPI HardenAtProcessStart(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_PROCESS_ATTACH) HardenDllSearchPath();
+}
+
 }  // namespace
+
+extern "C" {
+// The TLS callback list of the image (the C runtime brackets it with .CRT$XLA/.CRT$XLZ).
+__attribute__((section(".CRT$XLB"), used)) PIMAGE_TLS_CALLBACK quill_harden_at_start = &HardenAtProcessStart;
+}
 
 void HardenDllSearchPath() {
     SetDllDirectoryA("");
@@ -49,16 +47,47 @@ void HardenDllSearchPath() {
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-std::string ExecutableFolder() {
+HMODULE LoadSystemLibrary(const std::string& name) {
+    // Where the system knows the flag, it also confines the library's own imports to the
+    // system folder; the full path alone leaves those to the default search.
+    if (HMODULE m = LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return m;
+    if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+    return LoadFrom(SystemFolder(), name);
+}
+
+void LocateExecutable(std::string* folder, std::string* file) {
+    folder->clear();
+    file->clear();
     char buffer[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    return FolderOf(std::string(buffer, n));
+    const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    const std::string path(buffer, n);
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\') {
+            cut = i;
+        }
+    }
+    if (cut == std::string::npos) {
+        *file = path;
+        return;
+    }
+    *folder = path.substr(0, cut);
+    *file = path.substr(cut + 1);
+}
+
+std::string ExecutableFolder() {
+    std::string folder, file;
+    LocateExecutable(&folder, &file);
+    return folder.empty() ? folder : folder + "\\";
 }
 
 HMODULE LoadProgramLibrary(const std::string& name) {
     if (name.find(':') != std::string::npos) return LoadLibraryA(name.c_str());
-    if (HMODULE m = LoadFrom(SystemFolder(), name)) return m;
+    if (HMODULE m = LoadSystemLibrary(name)) return m;
     return LoadFrom(ExecutableFolder(), name);
 }
 

@@ -3,8 +3,8 @@
 // resize must never treat such a pointer as a heap block.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
@@ -20,9 +20,9 @@ HANDLE Heap() {
 }
 
 [[noreturn]] void AllocationFailed(size_t size) {
-    char message[64];
-    std::snprintf(message, sizeof(message), "分配 %d 字节内存失败!", static_cast<int>(size));
-    RaiseRuntimeError(message, 0);
+    // The size as requested, unsigned: a request of 0xFFFFF000 bytes reads 4294963200.
+    const std::string message = "分配 " + std::to_string(static_cast<unsigned long long>(size)) + " 字节内存失败!";
+    RaiseRuntimeError(message.c_str(), 0);
 }
 
 }  // namespace

@@ -57,7 +57,8 @@ struct RuntimeState {
     const LoadedUnit* currentEventUnit = nullptr;
     ExitRoutine exitRoutine = nullptr;
     bool loopStarted = false;
-    std::atomic<bool> shutdownStarted{false};
+    std::atomic<bool> ending{false};           // the end of the program has begun (ProgramEnding)
+    std::atomic<bool> shutdownStarted{false};  // the main thread runs the shutdown sequence
     std::vector<IdleEntry> idleCallbacks;
     std::vector<uint32_t> idleFinished;  // windows that finished idling this period
     DWORD idleStart = 0;

@@ -2,6 +2,8 @@
 // commands, which live until the program ends.
 #include "runtime/threads.h"
 
+#include <vector>
+
 namespace quill {
 
 namespace {
@@ -14,6 +16,13 @@ struct SectionRecord {
 // Stored when the frame introduces itself; the component needs nothing from it yet.
 NotifyFn g_frameNotify = nullptr;
 SectionRecord* g_sections = nullptr;
+// One handle of its own for every thread StartThread started, so the end of the program
+// can tell whether they are still running. Closed once seen ended.
+struct StartedThread {
+    HANDLE handle;
+    DWORD id;
+};
+std::vector<StartedThread> g_started;
 CRITICAL_SECTION g_listLock;
 INIT_ONCE g_listLockOnce = INIT_ONCE_STATIC_INIT;
 
@@ -60,12 +69,48 @@ bool StartThread(ThreadRoutine routine, std::optional<int32_t> parameter, HANDLE
     LPVOID argument = reinterpret_cast<LPVOID>(static_cast<intptr_t>(parameter ? *parameter : 0));
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, routine, argument, 0, &threadId);
+    HANDLE watch = nullptr;
+    if (thread && DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, SYNCHRONIZE, FALSE, 0)) {
+        EnterCriticalSection(&ListLock());
+        g_started.push_back({watch, threadId});
+        LeaveCriticalSection(&ListLock());
+    }
     if (handleOut) {
         *handleOut = thread;  // the caller owns it now
     } else if (thread) {
         CloseHandle(thread);  // the thread runs on and ends by itself
     }
     return thread != nullptr;
+}
+
+bool WaitForStartedThreads(DWORD timeoutMs, DWORD except) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HANDLE> running;
+        EnterCriticalSection(&ListLock());
+        for (size_t i = 0; i < g_started.size();) {
+            const StartedThread t = g_started[i];
+            if (WaitForSingleObject(t.handle, 0) == WAIT_OBJECT_0) {
+                CloseHandle(t.handle);
+                g_started.erase(g_started.begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            if (t.id != except) running.push_back(t.handle);
+            ++i;
+        }
+        LeaveCriticalSection(&ListLock());
+        if (running.empty()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        const DWORD count = static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS - 1 ? running.size()
+                                                                                          : MAXIMUM_WAIT_OBJECTS - 1);
+        const DWORD woke = MsgWaitForMultipleObjects(count, running.data(), FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0 + count) {
+            // Only sent messages are served: a posted quit or input stays where it is.
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
 }
 
 CRITICAL_SECTION* CreateSyncSection() {

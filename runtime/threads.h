@@ -17,6 +17,12 @@ using ThreadRoutine = DWORD(WINAPI*)(LPVOID parameter);
 bool StartThread(ThreadRoutine routine, std::optional<int32_t> parameter = std::nullopt,
                  HANDLE* handleOut = nullptr);
 
+// Waits until every thread started with StartThread, except the one with identifier
+// `except`, has ended, or until `timeoutMs` has passed. Messages sent to the calling thread
+// are served meanwhile, so a thread that hands a request to it is not stuck. True when all
+// of them have ended.
+bool WaitForStartedThreads(DWORD timeoutMs, DWORD except);
+
 // The component's synchronisation command: a new critical section that stays valid until
 // the program ends, when the component's end notification deletes every one of them.
 CRITICAL_SECTION* CreateSyncSection();

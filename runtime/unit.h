@@ -132,6 +132,7 @@ enum FrameService : int {
     kFrameResize = 2103,         // a = block, b = new size; answers the block
     kFrameRaiseError = 2104,     // a = message (const char*), b = code; does not return
     kFrameEndProgram = 2105,     // a = exit code; does not return
+    kFrameProgramEnding = 2106,  // answers non-zero once the end of the program has begun
 };
 
 // The frame's entry as a component received it. `Notify` is the component's notification

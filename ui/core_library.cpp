@@ -1,3 +1,4 @@
+#include "ui/common_controls.h"
 #include "ui/label.h"
 #include "ui/libraries.h"
 #include "ui/pic_box.h"
@@ -14,7 +15,9 @@ intptr_t CoreNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
     (void)a;
     (void)b;
     (void)c;
-    // The core library is part of the frame itself; it keeps nothing.
+    // The core library is part of the frame itself; it keeps nothing. Its progress bar's
+    // class is there before any window template is read.
+    if (code == kNotifyStart) LoadCommonControls();
     return code == kNotifyStart || code == kNotifyEnd ? 0 : -1;
 }
 

@@ -1,11 +1,11 @@
 #include "ui/process_bar.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 
 #include "runtime/frame.h"
 #include "ui/border_style.h"
+#include "ui/common_controls.h"
 #include "ui/props/clamp.h"
 
 namespace quill {
@@ -22,8 +22,7 @@ Unit* ProcessBar::Create(const UnitCreateArgs& args) {
         delete bar;
         return nullptr;
     }
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    LoadCommonControls();
     DWORD style = args.style | WS_CHILD | WS_CLIPSIBLINGS;
     if (bar->props_.vertical) style |= PBS_VERTICAL;
     if (bar->props_.smooth) style |= PBS_SMOOTH;
@@ -39,7 +38,7 @@ Unit* ProcessBar::Create(const UnitCreateArgs& args) {
     bar->unitId_ = args.unitId;
     // The system class has its own window procedure; the subclass only watches for the
     // window's end, which ends the unit too.
-    SetWindowSubclass(hwnd, &ProcessBar::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(bar));
+    SubclassWindow(hwnd, &ProcessBar::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(bar));
     bar->SendRange();
     bar->SendPosition();
     ApplyBorderStyle(hwnd, bar->props_.border);
@@ -47,10 +46,10 @@ Unit* ProcessBar::Create(const UnitCreateArgs& args) {
 }
 
 LRESULT CALLBACK ProcessBar::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+    const LRESULT result = DefaultSubclassProc(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         auto* bar = reinterpret_cast<ProcessBar*>(data);
-        RemoveWindowSubclass(hwnd, &ProcessBar::SubclassProc, kSubclassId);
+        RemoveSubclass(hwnd, &ProcessBar::SubclassProc, kSubclassId);
         FrameNotify(kFrameUnitDestroyed, static_cast<intptr_t>(bar->windowId_), static_cast<intptr_t>(bar->unitId_), 0);
         delete bar;
     }

@@ -199,15 +199,16 @@ void DoSet(void* context) {
 
 PropValue GetProperty(uint32_t windowId, uint32_t unitId, int index) {
     PropertyCall call{windowId, unitId, index, nullptr, {}};
-    // After the shutdown has begun a late write from a worker has nothing left to act on.
-    if (State().shutdownStarted) return call.out;
+    // Once the end has begun a late request from a worker has nothing left to act on; the
+    // main thread checks again when the request arrives there.
+    if (ProgramEnding()) return call.out;
     RunOnMainThread(&DoGet, &call);
     return call.out;
 }
 
 void SetProperty(uint32_t windowId, uint32_t unitId, int index, const PropValue& value) {
     PropertyCall call{windowId, unitId, index, &value, {}};
-    if (State().shutdownStarted) return;
+    if (ProgramEnding()) return;
     RunOnMainThread(&DoSet, &call);
 }
 

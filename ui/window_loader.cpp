@@ -248,7 +248,12 @@ void OnWindowDestroyed(uint32_t windowId) {
     for (LoadedUnit& u : w->units) u.unit = nullptr;
     bool anyLeft = false;
     for (const LoadedWindow& other : s.windows) anyLeft = anyLeft || other.hwnd;
-    if (!anyLeft && s.loopStarted) PostQuitMessage(0);
+    // The last window gone (Alt+F4, WM_CLOSE from another program, the session's end) ends
+    // the program: from here on nothing of it runs and nothing reaches a unit.
+    if (!anyLeft && s.loopStarted) {
+        BeginProgramEnd();
+        PostQuitMessage(0);
+    }
 }
 
 void DestroyAllWindows() {

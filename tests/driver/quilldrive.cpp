@@ -19,6 +19,7 @@
 //   rect HWND                             rect <l> <t> <r> <b> <visible>
 //   wait-gone HWND [--timeout MS]         exit 0 once the window no longer exists
 //   activate HWND                         brings the window to the foreground
+//   close HWND                            posts WM_CLOSE to the window, as another program would
 //   find-msgbox [--title T] [--timeout MS]
 //                                         msgbox <hwnd> <l> <t> <r> <b> <caption>
 //                                         static <id> <text>          (each static with text)
@@ -448,6 +449,13 @@ int CmdActivate(const Args& a) {
   return SetForegroundWindow(h) ? kOk : kFailed;
 }
 
+int CmdClose(const Args& a) {
+  if (a.pos.empty()) return kUsage;
+  HWND h = ParseHwnd(a.pos[0]);
+  if (!IsWindow(h)) return kNotFound;
+  return PostMessageW(h, WM_CLOSE, 0, 0) ? kOk : kFailed;
+}
+
 HWND FindMsgBox(const Args& a) {
   WindowQuery q;
   q.cls = L"#32770";
@@ -755,6 +763,7 @@ int main() {
   else if (cmd == L"rect") rc = CmdRect(a);
   else if (cmd == L"wait-gone") rc = CmdWaitGone(a);
   else if (cmd == L"activate") rc = CmdActivate(a);
+  else if (cmd == L"close") rc = CmdClose(a);
   else if (cmd == L"find-msgbox") rc = CmdFindMsgBox(a);
   else if (cmd == L"press-msgbox") rc = CmdPressMsgBox(a);
   else if (cmd == L"mouse") rc = CmdMouse(a);

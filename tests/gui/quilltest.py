@@ -4,7 +4,7 @@ windows through quilldrive, click and screenshot on the X side, read pixels.
 Standard library only. The tests run inside the environment tools/test.sh prepares: WINEPREFIX
 (a private copy of the template prefix with a running wineserver), DISPLAY (a private 1024x768
 Xvfb whose coordinates equal the Wine virtual desktop's), QUILL_RUN_TMP, and from ctest
-QUILL_INSTALLER, QUILL_DRIVER, QUILL_BUILD_DIR and QUILL_SCREENSHOT_DIR.
+QUILL_INSTALLER, QUILL_TEST_INSTALLER, QUILL_DRIVER, QUILL_BUILD_DIR and QUILL_SCREENSHOT_DIR.
 
 A typical test:
 
@@ -91,6 +91,16 @@ def require_installer():
     path = installer_path()
     if not path:
         raise unittest.SkipTest("the installer is not built yet")
+    return path
+
+
+def require_test_installer():
+    """The tests' own build of the installer (also named installer.exe): the shipped program
+    plus its test hooks, such as the exit log named by QUILL_EXIT_LOG, which the shipped
+    installer does not have. Skips the calling test when it has not been built."""
+    path = os.environ.get("QUILL_TEST_INSTALLER")
+    if not path or not os.path.isfile(path):
+        raise unittest.SkipTest("the installer's test build is not built yet")
     return path
 
 

@@ -56,7 +56,7 @@ class FrameProcess(qt.QuillTestCase):
 class InstallerWindow(qt.QuillTestCase):
     def test_one_borderless_window_centred_at_top_300_that_alt_f4_closes(self):
         log = os.path.join(self.tmp, "exit.log")
-        prog = self.start(qt.require_installer(), env={"QUILL_EXIT_LOG": qt.to_windows(log)})
+        prog = self.start(qt.require_test_installer(), env={"QUILL_EXIT_LOG": qt.to_windows(log)})
         win = qt.find_window(cls="QuillWindow", timeout=20)
         self.assertIsNotNone(win, "the installer window did not show")
         tops = [w for w in qt.windows() if w.pid == win.pid and w.visible]

@@ -1,8 +1,7 @@
 """What a press of the start button starts, and what it refuses: a product copy that still runs,
-a second press while an installation runs, and the close glyph in the middle of one."""
+and a second press while an installation runs."""
 
 import os
-import signal
 
 import installer_ui as ui
 import quilltest as qt
@@ -76,32 +75,6 @@ class StartButton(ui.InstallCase):
         self.assertEqual(inst.wait_exit(), 0)
         self.assertTrue(os.path.isfile(os.path.join(self.install_dir, "Orvenline.exe")))
 
-    def test_the_close_glyph_ends_an_installation_at_once(self):
-        inst = ui.Installer(self)
-        inst.press_start()
-        qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
-        qt.xmove(*inst.close_glyph.rect.center)
-        ui.xdotool("key", "Return")
-        # The whole extraction takes about a tenth of a second: the installer is frozen as
-        # soon as it has begun, the glyph is clicked, and the installer goes on.
-        qt.wait_until(lambda: os.path.isdir(self.install_dir), timeout=10, interval=0.0005,
-                      message="the extraction did not begin")
-        os.kill(inst.prog.popen.pid, signal.SIGSTOP)
-        try:
-            extracted = len(ui.tree_of(self.install_dir))
-            ui.xdotool("click", 1)
-        finally:
-            os.kill(inst.prog.popen.pid, signal.SIGCONT)
-        self.assertLess(extracted, len(ui.payload_entries()), "frozen too late")
-
-        self.assertEqual(inst.wait_exit(10), 0)
-        self.assertIsNone(qt.find_msgbox(title=ui.PROMPT_CAPTION, timeout=0.5))
-        # Nothing of the completion ran: the archive was not cleaned up, no shortcut, no
-        # product.
-        self.assertTrue(os.path.exists(ui.temp_archive()))
-        self.assertFalse(os.path.exists(ui.desktop_link()), "the completion ran before the glyph ended it")
-        self.assertFalse(qt.process_running("Orvenline.exe"))
-        self.assertFalse(qt.process_running("installer.exe"))
 
 if __name__ == "__main__":
     qt.main()

@@ -107,19 +107,19 @@ TEST(DeclaredApi, InstallerLibraryNamesResolveFromTheSystem) {
 // program, so the probe is set to take native libraries first (a per-program setting in
 // Wine's registry, inert on Windows). Its "unguarded" mode shows the plant is then loaded
 // by a plain load from the program's folder; "resolve" is the program's own binding.
-class PreferNativeShell32 {
+class PreferNative {
 public:
-    explicit PreferNativeShell32(const std::string& exeName)
+    PreferNative(const std::string& exeName, const char* library)
         : key_("Software\\Wine\\AppDefaults\\" + exeName) {
         HKEY overrides = nullptr;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                             nullptr, &overrides, nullptr) == ERROR_SUCCESS) {
             const char value[] = "native,builtin";
-            RegSetValueExA(overrides, "shell32", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+            RegSetValueExA(overrides, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
             RegCloseKey(overrides);
         }
     }
-    ~PreferNativeShell32() {
+    ~PreferNative() {
         RegDeleteKeyA(HKEY_CURRENT_USER, (key_ + "\\DllOverrides").c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str());
     }
@@ -128,30 +128,29 @@ private:
     std::string key_;
 };
 
+DWORD RunProbe(const std::string& exe, const std::string& arguments, const std::string& folder) {
+    std::string line = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &process))
+        return 1000;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 1001;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 TEST(DllPlanting, PlantedShell32BesideTheProgramIsNeverLoaded) {
     quilltest::ScratchFolder dir;
     const std::string source = quilltest::ExeFolder();
     ASSERT_TRUE(CopyFileA((source + "planting_probe.exe").c_str(), dir.File("planting_probe.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((source + "planted\\shell32.dll").c_str(), dir.File("shell32.dll").c_str(), FALSE));
     const std::string marker = dir.File("planted-dll-loaded.txt");
-    PreferNativeShell32 preferNative("planting_probe.exe");
-
-    auto run = [&](const char* mode) {
-        std::string line = "\"" + dir.File("planting_probe.exe") + "\" " + mode;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &startup,
-                            &process)) {
-            return DWORD(1000);
-        }
-        WaitForSingleObject(process.hProcess, 30000);
-        DWORD code = 1001;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
-    };
+    PreferNative preferNative("planting_probe.exe", "shell32");
+    auto run = [&](const char* mode) { return RunProbe(dir.File("planting_probe.exe"), mode, dir.path()); };
 
     EXPECT_EQ(run("unguarded"), 0u);
     ASSERT_TRUE(quilltest::FileExists(marker)) << "the planted library is not loadable here; the test proves nothing";
@@ -159,6 +158,30 @@ TEST(DllPlanting, PlantedShell32BesideTheProgramIsNeverLoaded) {
 
     EXPECT_EQ(run("resolve"), 0u) << "shell32 was not bound from the system folder";
     EXPECT_FALSE(quilltest::FileExists(marker)) << "the planted shell32.dll was loaded";
+}
+
+// The process-wide search order, set as the program starts: any later load by bare name
+// (ours, or one a system library makes for itself) finds the system copy or nothing, never
+// the copy beside the program or in the current folder.
+TEST(DllPlanting, ABareNameLoadAfterStartUpNeverFindsAPlant) {
+    quilltest::ScratchFolder dir;
+    const std::string source = quilltest::ExeFolder();
+    // Not one Wine's own system libraries import, so only the probe's load can find it.
+    const std::string plant = source + "..\\security\\planted\\dwmapi.dll";
+    const std::string current = dir.File("current\\");
+    ASSERT_TRUE(CreateDirectoryA(current.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((source + "planting_probe.exe").c_str(), dir.File("planting_probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(plant.c_str(), dir.File("dwmapi.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(plant.c_str(), (current + "dwmapi.dll").c_str(), FALSE));
+    PreferNative preferNative("planting_probe.exe", "dwmapi");
+    const std::string markers[] = {dir.File("dwmapi.loaded"), current + "dwmapi.loaded"};
+
+    EXPECT_EQ(RunProbe(dir.File("planting_probe.exe"), "bare \"" + current + "dwmapi.dll\"", current), 1u);
+    ASSERT_TRUE(quilltest::FileExists(markers[1])) << "the planted library is not loadable here; the test proves nothing";
+    ASSERT_TRUE(DeleteFileA(markers[1].c_str()));
+
+    EXPECT_EQ(RunProbe(dir.File("planting_probe.exe"), "bare dwmapi.dll", current), 0u);
+    for (const std::string& marker : markers) EXPECT_FALSE(quilltest::FileExists(marker)) << marker;
 }
 
 TEST(DllPlanting, ShellLinksStillWorkWithTheHardenedSearchPath) {

@@ -96,8 +96,8 @@ void RaiseOnMainThread() {
     if (g_mode == "index-low") CheckIndex(0, 3);
     if (g_mode == "index-high") CheckIndex(4, 3);
     if (g_mode == "allocation") {
-        // Far beyond what any heap grants; the low 32 bits are what the message shows.
-        const uint64_t huge = (sizeof(size_t) == 8) ? ((uint64_t(1) << 62) + 4096) : 0xFFFFF000u;
+        // Far beyond what any heap grants; 0xFFFFF000 would read as -4096 if taken signed.
+        const uint64_t huge = (sizeof(size_t) == 8) ? ((uint64_t(1) << 62) + 0xFFFFF000u) : 0xFFFFF000u;
         Allocate(static_cast<size_t>(huge));
     }
 }

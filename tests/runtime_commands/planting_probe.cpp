@@ -2,6 +2,9 @@
 //   planting_probe resolve    binds shell32's SHGetFolderLocation as the installer does;
 //                             exit 0 when it came from the system folder, 1 otherwise
 //   planting_probe unguarded  loads "<own folder>\shell32" directly (proves the plant works)
+//   planting_probe bare NAME  loads NAME by its bare name, as code that trusts the search
+//                             order would; exit 0 when it came from the system folder or
+//                             was not found, 1 otherwise
 #include <windows.h>
 
 #include <cstring>
@@ -32,6 +35,12 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "unguarded") == 0) {
         return LoadLibraryA((quill::ExecutableFolder() + "shell32").c_str()) ? 0 : 3;
     }
+    char system[MAX_PATH];
+    UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    if (std::strcmp(argv[1], "bare") == 0 && argc > 2) {
+        HMODULE module = LoadLibraryA(argv[2]);
+        return !module || _stricmp(ModuleFolderOf(module).c_str(), std::string(system, n).c_str()) == 0 ? 0 : 1;
+    }
     const char* libraries[] = {"shell32"};
     const char* functions[] = {"SHGetFolderLocation"};
     quill::ProgramHeader header{};
@@ -40,7 +49,5 @@ int main(int argc, char** argv) {
     header.declaredFunctions = functions;
     quill::InitialiseDeclaredApi(header);
     void* address = quill::ResolveDeclared(0);
-    char system[MAX_PATH];
-    UINT n = GetSystemDirectoryA(system, MAX_PATH);
     return _stricmp(ModuleFolderOf(address).c_str(), std::string(system, n).c_str()) == 0 ? 0 : 1;
 }
