@@ -173,7 +173,7 @@ void InitialiseCore(bool withWindows) {
     InitialiseDeclaredApi(h);
     for (uint32_t i = 0; i < h.libraryCount; ++i) {
         const SupportLibrary* lib = h.libraries[i];
-        if (lib && lib->notify) lib->notify(kNotifyStart, reinterpret_cast<intptr_t>(&FrameNotify), 0, 0);
+        if (lib && lib->notify) lib->notify(kNotifyStart, reinterpret_cast<intptr_t>(&FrameNotify), withWindows ? 1 : 0, 0);
     }
 }
 

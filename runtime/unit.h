@@ -118,7 +118,7 @@ struct SupportLibrary {
 
 // Library notifications sent by the frame.
 enum LibraryNotification : int {
-    kNotifyStart = 1,  // a = the frame's notification entry
+    kNotifyStart = 1,  // a = the frame's notification entry, b = 1 when the program will show windows
     kNotifyEnd = 6,
 };
 

@@ -13,11 +13,11 @@ namespace {
 
 intptr_t CoreNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
     (void)a;
-    (void)b;
     (void)c;
     // The core library is part of the frame itself; it keeps nothing. Its progress bar's
-    // class is there before any window template is read.
-    if (code == kNotifyStart) LoadCommonControls();
+    // class is there before any window template is read; a run without windows does not
+    // pay for loading the common controls.
+    if (code == kNotifyStart && b != 0) LoadCommonControls();
     return code == kNotifyStart || code == kNotifyEnd ? 0 : -1;
 }
 
