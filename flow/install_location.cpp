@@ -15,6 +15,7 @@
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
 #include "flow/installer_window.h"
+#include "ui/label.h"
 
 namespace quill {
 
@@ -23,7 +24,7 @@ namespace {
 constexpr int32_t kBrandKey = 0;
 constexpr int32_t kProductIndex = 13;
 constexpr int64_t kDriveDThresholdMiB = 1000;
-constexpr int kLabelCaption = 8;
+constexpr int kLabelCaption = OwnProperty(Label::kCaption);
 
 // The text a dialog wrote into a buffer, up to its terminating zero.
 std::string UpToZero(const std::string& buffer) { return std::string(buffer.c_str()); }

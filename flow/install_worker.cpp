@@ -18,17 +18,20 @@
 #include "runtime/frame.h"
 #include "runtime/threads.h"
 #include "flow/installer_window.h"
+#include "ui/label.h"
+#include "ui/pic_btn.h"
+#include "ui/process_bar.h"
 
 namespace quill {
 
 namespace {
 
-constexpr int kVisible = 5;
-constexpr int kLabelCaption = 8;
-constexpr int kBarMaximum = 8 + 4;
-constexpr int kBarPosition = 8 + 5;
-constexpr int kButtonNormalPicture = 8 + 2;
-constexpr int kButtonHoverPicture = 8 + 3;
+constexpr int kVisible = kPropVisible;
+constexpr int kLabelCaption = OwnProperty(Label::kCaption);
+constexpr int kBarMaximum = OwnProperty(ProcessBar::kMaximum);
+constexpr int kBarPosition = OwnProperty(ProcessBar::kPosition);
+constexpr int kButtonNormalPicture = OwnProperty(PicBtn::kNormal);
+constexpr int kButtonHoverPicture = OwnProperty(PicBtn::kHover);
 constexpr int32_t kAnswerYes = 5;
 constexpr int32_t kYesNoInformation = 0x44;
 constexpr int32_t kSnapshotAll = 0xF;

@@ -68,9 +68,9 @@ int StartupRoutine() {
 }
 
 void OnWindowCreated() {
-    SetProperty(kInstallerWindowId, kWindowUnitId, 2, PropValue::Integer(250));
-    SetProperty(kInstallerWindowId, kWindowUnitId, 3, PropValue::Integer(400));
-    SetProperty(kInstallerWindowId, kWindowUnitId, 1, PropValue::Integer(300));
+    SetProperty(kInstallerWindowId, kWindowUnitId, kPropWidth, PropValue::Integer(250));
+    SetProperty(kInstallerWindowId, kWindowUnitId, kPropHeight, PropValue::Integer(400));
+    SetProperty(kInstallerWindowId, kWindowUnitId, kPropTop, PropValue::Integer(300));
     ShowDefaultInstallFolder();
 }
 

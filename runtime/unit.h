@@ -24,6 +24,14 @@ struct PropValue {
     static PropValue OfBytes(std::string b) { return PropValue{Bytes, 0, std::move(b)}; }
 };
 
+// Property indexes: 0..7 the common properties of every unit, 8 + k the type's own
+// property k.
+enum CommonProperty : int {
+    kPropLeft = 0, kPropTop, kPropWidth, kPropHeight, kPropTag, kPropVisible, kPropDisabled, kPropCursor
+};
+constexpr int kFirstOwnProperty = 8;
+constexpr int OwnProperty(int k) { return kFirstOwnProperty + k; }
+
 // Arguments of a type's creation routine (UnitInterface entry 1).
 struct UnitCreateArgs {
     const uint8_t* ownProperties = nullptr;
@@ -85,6 +93,8 @@ using UnitSerialiseFn = std::string (*)(Unit* unit);
 using UnitGetFn = int (*)(Unit* unit, int k, PropValue* out);
 using TextVisitor = void (*)(const std::string& text, void* context);
 using UnitListTextsFn = void (*)(const uint8_t* ownProperties, size_t size, TextVisitor visit, void* context);
+// The icon bytes of a type's stored own properties (empty when it has none).
+using UnitIconFn = std::string (*)(const uint8_t* ownProperties, size_t size);
 
 // Type flags.
 enum UnitTypeFlags : uint32_t {

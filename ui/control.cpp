@@ -4,6 +4,7 @@
 
 #include "runtime/frame.h"
 #include "ui/gdi.h"
+#include "ui/window_unit.h"
 
 namespace quill {
 
@@ -43,25 +44,43 @@ bool Control::CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD 
 bool Control::CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
                                   HWND parent, int x, int y, int width, int height, HMENU menuOrId) {
     EnsureClass(cls);
+    // A creation refused after WM_NCCREATE destroys the window before this returns; the
+    // object is not the window's yet then, so it stays with the caller.
     HWND h = CreateWindowExA(exStyle, cls.name, text ? text : "", style, x, y, width, height, parent, menuOrId,
                              GetModuleHandleA(nullptr), this);
-    return h != nullptr;
+    windowOwns_ = h != nullptr;
+    return windowOwns_;
+}
+
+bool Control::CreateSubclassedWindow(const char* systemClass, DWORD style, const UnitCreateArgs& args) {
+    SetIds(args);
+    HWND h = CreateWindowExA(0, systemClass, "", style, args.left, args.top, args.width, args.height, args.parent,
+                             reinterpret_cast<HMENU>(static_cast<intptr_t>(args.controlId)),
+                             GetModuleHandleA(nullptr), nullptr);
+    if (!h) return false;
+    Attach(h);
+    baseProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WindowProc)));
+    windowOwns_ = true;
+    return true;
+}
+
+void Control::Attach(HWND hwnd) {
+    hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Control* self = nullptr;
     if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        self = static_cast<Control*>(cs->lpCreateParams);
-        if (self) {
-            self->hwnd_ = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
+        self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        if (self) self->Attach(hwnd);
     } else {
         self = reinterpret_cast<Control*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
 
+    ++self->depth_;
     switch (msg) {
     // Focus changes are sent, not posted, so the loop's pre-translation never sees them.
     // Only units the frame has registered raise events.
@@ -74,13 +93,18 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     default:
         break;
     }
-    LRESULT result = self->OnMessage(msg, wp, lp);
+    LRESULT result = 0;
+    if (!WindowUnit::TakesUnitInput(hwnd, msg, wp, lp)) result = self->OnMessage(msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        if (self->baseProc_) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->baseProc_));
         self->OnDestroyed();
         self->hwnd_ = nullptr;
-        delete self;
+        self->gone_ = true;
     }
+    // Deleted only by the outermost message: a handler further up the stack (a click
+    // whose event handler closed the window) still returns into a live object.
+    if (--self->depth_ == 0 && self->gone_ && self->windowOwns_) delete self;
     return result;
 }
 

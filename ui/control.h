@@ -1,8 +1,14 @@
-// Base of every unit that owns a window of its own class: the window procedure keeps
-// `this` in the window's user data and hands each message to one virtual handler.
+// Base of every unit that owns a window: the window procedure keeps `this` in the window's
+// user data and hands each message to one virtual handler. A control is owned by whoever
+// created it until its window exists, and by its window from then on: it is deleted once
+// the window is gone and the outermost message of that window has returned, so no handler
+// of its own is still running when it goes.
 #pragma once
 
 #include <windows.h>
+
+#include <memory>
+#include <utility>
 
 #include "runtime/unit.h"
 
@@ -22,12 +28,22 @@ public:
     static Control* FromHandle(HWND hwnd);
 
 protected:
-    // Registers the class once per process and creates the window at the args' rectangle
-    // as a child (or top-level when `style` has no WS_CHILD) of args.parent.
-    bool CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
-                             const UnitCreateArgs& args);
-    bool CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
-                             HWND parent, int x, int y, int width, int height, HMENU menuOrId);
+    // Creates the window of a new control (the arguments of CreateControlWindow). From
+    // then on the window owns the control; a control that got no window is deleted here.
+    // The control, or null.
+    template <class T, class... Args>
+    static T* WithWindow(std::unique_ptr<T> control, Args&&... args) {
+        Control* c = control.get();
+        return c->CreateControlWindow(std::forward<Args>(args)...) ? control.release() : nullptr;
+    }
+    // Same for a window of a class the system registered, whose messages then pass through
+    // OnMessage; Default hands them on to the class's own procedure.
+    template <class T>
+    static T* WithSystemWindow(std::unique_ptr<T> control, const char* systemClass, DWORD style,
+                               const UnitCreateArgs& args) {
+        Control* c = control.get();
+        return c->CreateSubclassedWindow(systemClass, style, args) ? control.release() : nullptr;
+    }
 
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     // Draws the control: `area` is the part to paint (the whole client area when printing).
@@ -37,7 +53,9 @@ protected:
     }
     // WM_PAINT and WM_PRINTCLIENT both end in Paint; true when `msg` was one of them.
     bool PaintMessage(UINT msg, WPARAM wp);
-    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd_, msg, wp, lp); }
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) {
+        return baseProc_ ? CallWindowProcA(baseProc_, hwnd_, msg, wp, lp) : DefWindowProcA(hwnd_, msg, wp, lp);
+    }
     // The window is gone: tell the frame (service 2000). Override to route it through a
     // component's own notification entry.
     virtual void OnDestroyed();
@@ -51,6 +69,21 @@ protected:
         windowId_ = args.windowId;
         unitId_ = args.unitId;
     }
+
+private:
+    // Registers the class once per process and creates the window at the args' rectangle
+    // as a child (or top-level when `style` has no WS_CHILD) of args.parent.
+    bool CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
+                             const UnitCreateArgs& args);
+    bool CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
+                             HWND parent, int x, int y, int width, int height, HMENU menuOrId);
+    bool CreateSubclassedWindow(const char* systemClass, DWORD style, const UnitCreateArgs& args);
+    void Attach(HWND hwnd);
+
+    WNDPROC baseProc_ = nullptr;  // the system class's procedure of a subclassed window
+    bool windowOwns_ = false;     // the window exists and owns this object
+    bool gone_ = false;           // WM_NCDESTROY has been handled
+    int depth_ = 0;               // messages of this window being handled right now
 };
 
 }  // namespace quill

@@ -22,11 +22,14 @@ intptr_t CoreNotify(int code, intptr_t a, intptr_t b, intptr_t c) {
 }
 
 constexpr uint32_t kControlFlags = kTypeRaisesEvents | kTypeWindowUnit;
+// A press on a unit of a draggable type moves a window that moves by dragging anywhere;
+// buttons, the progress bar and timers keep their presses.
+constexpr uint32_t kDraggableFlags = kControlFlags | kTypeDraggable;
 
 const UnitTypeInfo kCoreTypes[] = {
     {0x0001, "window", "窗口", kControlFlags, &WindowUnit::Query},
-    {0x0006, "PicBox", "图片框", kControlFlags, &PicBox::Query},
-    {0x000A, "Label", "标签", kControlFlags, &Label::Query},
+    {0x0006, "PicBox", "图片框", kDraggableFlags, &PicBox::Query},
+    {0x000A, "Label", "标签", kDraggableFlags, &Label::Query},
     {0x0013, "ProcessBar", "进度条", kControlFlags, &ProcessBar::Query},
     {0x0020, "Timer", "时钟", kControlFlags | kTypeStartsHidden, &Timer::Query},
     {0x002D, "PicBtn", "图形按钮", kControlFlags, &PicBtn::Query},

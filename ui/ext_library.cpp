@@ -9,7 +9,7 @@ struct ExtComponent;
 using ExtFrame = FrameLink<ExtComponent>;
 
 const UnitTypeInfo kExtTypes[] = {
-    {0x0005, "TransLabel", "透明标签", kTypeRaisesEvents | kTypeWindowUnit, &TransLabel::Query},
+    {0x0005, "TransLabel", "透明标签", kTypeRaisesEvents | kTypeWindowUnit | kTypeDraggable, &TransLabel::Query},
 };
 
 }  // namespace

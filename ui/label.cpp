@@ -4,7 +4,7 @@
 #include "ui/control_query.h"
 #include "ui/gdi.h"
 #include "ui/gradient.h"
-#include "ui/props/clamp.h"
+#include "ui/own_property.h"
 
 namespace quill {
 
@@ -15,13 +15,12 @@ const ControlClass kLabelClass{"QuillLabel", CS_HREDRAW | CS_VREDRAW | CS_DBLCLK
 }  // namespace
 
 Unit* Label::Create(const UnitCreateArgs& args) {
-    auto* label = new Label;
-    if (!label->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
-        !label->CreateControlWindow(kLabelClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS,
-                                    label->props_.caption.c_str(), args)) {
-        delete label;
-        return nullptr;
-    }
+    auto made = std::make_unique<Label>();
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    const std::string caption = made->props_.caption;
+    Label* label = WithWindow(std::move(made), kLabelClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS,
+                              caption.c_str(), args);
+    if (!label) return nullptr;
     if (label->props_.border >= 1 && label->props_.border <= 5) ApplyBorderStyle(label->hwnd_, label->props_.border);
     return label;
 }
@@ -38,77 +37,27 @@ void Label::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor vis
 }
 
 int Label::SetOwn(int k, const PropValue& value) {
-    const uint32_t colour = static_cast<uint32_t>(value.i);
+    if (StoreOwnField(&props_, k, value) == Stored::Unknown) return 0;
     switch (k) {
-    case kCaption:
-        props_.caption = value.s;
-        SetWindowTextA(hwnd_, props_.caption.c_str());
-        break;
-    case kEffect: props_.effect = Clamp(value.i, 0, 3); break;
-    case kBorder:
-        props_.border = Clamp(value.i, 0, kGradientBorder);
-        ApplyBorderStyle(hwnd_, props_.border);
-        break;
-    case kGradientWidth:
-        props_.gradientWidth = value.i < LabelProps::kMinGradientWidth ? LabelProps::kMinGradientWidth : value.i;
-        break;
-    case kBorderColour1: props_.borderColour1 = colour; break;
-    case kBorderColour2: props_.borderColour2 = colour; break;
-    case kBorderColour3: props_.borderColour3 = colour; break;
-    case kFont: props_.font = value.s; break;
-    case kTextColour: props_.textColour = colour; break;
-    case kBackground: props_.background = colour; break;
+    case kCaption: SetWindowTextA(hwnd_, props_.caption.c_str()); break;
+    case kBorder: ApplyBorderStyle(hwnd_, props_.border); break;
     case kPicture:
-        props_.picture = value.s;
         // Decoded again at the next paint.
         picture_ = Picture();
         pictureDecoded_ = false;
         break;
-    case kPictureMode: props_.pictureMode = Clamp(value.i, 0, 2); break;
-    case kGradientMode: props_.gradientMode = Clamp(value.i, 0, 8); break;
-    case kGradientColour1: props_.gradientColour1 = colour; break;
-    case kGradientColour2: props_.gradientColour2 = colour; break;
-    case kGradientColour3: props_.gradientColour3 = colour; break;
-    case kHAlign: props_.hAlign = Clamp(value.i, 0, 2); break;
-    case kWordWrap: props_.wordWrap = value.i; break;
-    case kVAlign: props_.vAlign = Clamp(value.i, 0, 2); break;
     // No data-source unit type exists, so a binding never replaces the stored caption.
-    case kDataSource: props_.dataSource = value.s; break;
-    case kDataColumn: props_.dataColumn = value.s; break;
-    default: return 0;
+    case kDataSource:
+    case kDataColumn:
+        break;
+    default: break;
     }
     // The paint covers the whole area, so no erase is needed (and none flickers).
     InvalidateRect(hwnd_, nullptr, FALSE);
     return 0;
 }
 
-bool Label::GetOwn(int k, PropValue* out) const {
-    auto colour = [](uint32_t c) { return PropValue::Integer(static_cast<int32_t>(c)); };
-    switch (k) {
-    case kCaption: *out = PropValue::OfText(props_.caption); return true;
-    case kEffect: *out = PropValue::Integer(props_.effect); return true;
-    case kBorder: *out = PropValue::Integer(props_.border); return true;
-    case kGradientWidth: *out = PropValue::Integer(props_.gradientWidth); return true;
-    case kBorderColour1: *out = colour(props_.borderColour1); return true;
-    case kBorderColour2: *out = colour(props_.borderColour2); return true;
-    case kBorderColour3: *out = colour(props_.borderColour3); return true;
-    case kFont: *out = PropValue::OfBytes(props_.font); return true;
-    case kTextColour: *out = colour(props_.textColour); return true;
-    case kBackground: *out = colour(props_.background); return true;
-    case kPicture: *out = PropValue::OfBytes(props_.picture); return true;
-    case kPictureMode: *out = PropValue::Integer(props_.pictureMode); return true;
-    case kGradientMode: *out = PropValue::Integer(props_.gradientMode); return true;
-    case kGradientColour1: *out = colour(props_.gradientColour1); return true;
-    case kGradientColour2: *out = colour(props_.gradientColour2); return true;
-    case kGradientColour3: *out = colour(props_.gradientColour3); return true;
-    case kHAlign: *out = PropValue::Integer(props_.hAlign); return true;
-    case kWordWrap: *out = PropValue::Integer(props_.wordWrap); return true;
-    case kVAlign: *out = PropValue::Integer(props_.vAlign); return true;
-    case kDataSource: *out = PropValue::OfText(props_.dataSource); return true;
-    case kDataColumn: *out = PropValue::OfText(props_.dataColumn); return true;
-    default: return false;
-    }
-}
+bool Label::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
 
 bool Label::DrawPicture(HDC dc, const RECT& r, HRGN uncovered) {
     if (props_.picture.empty()) return false;

@@ -11,13 +11,8 @@
 
 namespace quill {
 
-class Label : public Control {
+class Label : public Control, public LabelIndex {
 public:
-    enum Property {
-        kCaption = 0, kEffect, kBorder, kGradientWidth, kBorderColour1, kBorderColour2, kBorderColour3,
-        kFont, kTextColour, kBackground, kPicture, kPictureMode, kGradientMode, kGradientColour1,
-        kGradientColour2, kGradientColour3, kHAlign, kWordWrap, kVAlign, kDataSource, kDataColumn
-    };
     static constexpr UINT kFeedbackMessage = 0x8075;
     static constexpr int32_t kFeedback = 0;
     static constexpr int32_t kGradientBorder = 6;

@@ -2,7 +2,7 @@
 
 #include "ui/border_style.h"
 #include "ui/control_query.h"
-#include "ui/props/clamp.h"
+#include "ui/own_property.h"
 
 namespace quill {
 
@@ -13,12 +13,10 @@ const ControlClass kPicBoxClass{"QuillPicBox", CS_HREDRAW | CS_VREDRAW | CS_DBLC
 }  // namespace
 
 Unit* PicBox::Create(const UnitCreateArgs& args) {
-    auto* box = new PicBox;
-    if (!box->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
-        !box->CreateControlWindow(kPicBoxClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS, "", args)) {
-        delete box;
-        return nullptr;
-    }
+    auto made = std::make_unique<PicBox>();
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    PicBox* box = WithWindow(std::move(made), kPicBoxClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS, "", args);
+    if (!box) return nullptr;
     box->MakeBrush();
     // Animated GIFs show their first picture; nothing here plays them.
     box->picture_ = Picture::Decode(box->props_.picture);
@@ -43,50 +41,34 @@ void PicBox::MakeBrush() {
 }
 
 int PicBox::SetOwn(int k, const PropValue& value) {
+    const Stored stored = StoreOwnField(&props_, k, value);
     switch (k) {
-    case kBorder:
-        props_.border = Clamp(value.i, 0, 5);
-        ApplyBorderStyle(hwnd_, props_.border);
-        break;
+    case kBorder: ApplyBorderStyle(hwnd_, props_.border); break;
     case kBackground:
-        props_.background = static_cast<uint32_t>(value.i);
         MakeBrush();
         InvalidateRect(hwnd_, nullptr, FALSE);
         break;
     case kPicture:
-        props_.picture = value.s;
         picture_ = Picture::Decode(props_.picture);
         InvalidateRect(hwnd_, nullptr, FALSE);
         break;
-    case kPictureMode: {
-        const int32_t mode = Clamp(value.i, 0, 2);
-        if (mode == props_.pictureMode) break;
-        props_.pictureMode = mode;
+    case kPictureMode:
+        if (stored != Stored::Changed) break;
         InvalidateRect(hwnd_, nullptr, FALSE);
         UpdateWindow(hwnd_);
         break;
-    }
-    case kPlayAnimation: props_.playAnimation = value.i; break;
+    // Animated GIFs show their first picture; nothing here plays them.
+    case kPlayAnimation: break;
     // No data-source unit type exists, so a binding never brings a picture.
-    case kDataSource: props_.dataSource = value.s; break;
-    case kDataColumn: props_.dataColumn = value.s; break;
+    case kDataSource:
+    case kDataColumn:
+        break;
     default: break;
     }
     return 0;
 }
 
-bool PicBox::GetOwn(int k, PropValue* out) const {
-    switch (k) {
-    case kBorder: *out = PropValue::Integer(props_.border); return true;
-    case kBackground: *out = PropValue::Integer(static_cast<int32_t>(props_.background)); return true;
-    case kPicture: *out = PropValue::OfBytes(props_.picture); return true;
-    case kPictureMode: *out = PropValue::Integer(props_.pictureMode); return true;
-    case kPlayAnimation: *out = PropValue::Integer(props_.playAnimation); return true;
-    case kDataSource: *out = PropValue::OfText(props_.dataSource); return true;
-    case kDataColumn: *out = PropValue::OfText(props_.dataColumn); return true;
-    default: return false;
-    }
-}
+bool PicBox::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
 
 RECT PicBox::PictureRect() const {
     RECT rc{};

@@ -12,9 +12,8 @@
 
 namespace quill {
 
-class PicBox : public Control {
+class PicBox : public Control, public PicBoxIndex {
 public:
-    enum Property { kBorder = 0, kBackground, kPicture, kPictureMode, kPlayAnimation, kDataSource, kDataColumn };
 
     static Unit* Create(const UnitCreateArgs& args);
     static UnitRoutine Query(int entry);

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/own_property.h"
 #include "ui/picture.h"
-#include "ui/props/clamp.h"
 
 namespace quill {
 
@@ -104,12 +104,10 @@ HRGN RegionFromBitmap(HBITMAP bmp, COLORREF transparent) {
 }  // namespace
 
 Unit* PicBtn::Create(const UnitCreateArgs& args) {
-    auto* btn = new PicBtn;
-    if (!btn->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
-        !btn->CreateControlWindow(kPicBtnClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS, "", args)) {
-        delete btn;
-        return nullptr;
-    }
+    auto made = std::make_unique<PicBtn>();
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    PicBtn* btn = WithWindow(std::move(made), kPicBtnClass, 0, args.style | WS_CHILD | WS_CLIPSIBLINGS, "", args);
+    if (!btn) return nullptr;
     btn->toggle_ = btn->props_.toggle == 1;
     btn->selected_ = btn->props_.selected;
     for (int k = kNormal; k <= kDisabled; ++k) btn->StateBitmap(k).reset(DecodePictureBitmap(btn->PictureBytes(k)));
@@ -172,21 +170,20 @@ void PicBtn::ApplySelected(int32_t value) {
 }
 
 int PicBtn::SetOwn(int k, const PropValue& value) {
+    const Stored stored = StoreOwnField(&props_, k, value);
     switch (k) {
     case kToggle:
-        props_.toggle = Clamp(value.i, 0, 1);
+        // Nothing is redrawn: the mode shows with the next input.
         toggle_ = props_.toggle == 1;
         break;
     case kSelected:
-        props_.selected = value.i;
-        ApplySelected(value.i);
+        ApplySelected(props_.selected);
         break;
     case kNormal:
     case kHover:
     case kPressed:
     case kDisabled: {
-        PictureBytes(k) = value.s;
-        StateBitmap(k).reset(DecodePictureBitmap(value.s));
+        StateBitmap(k).reset(DecodePictureBitmap(PictureBytes(k)));
         const bool showing = k == kNormal || (k == kHover && state_ == kStateHover) ||
                              (k == kPressed && state_ == kStatePressed) ||
                              (k == kDisabled && !IsWindowEnabled(hwnd_));
@@ -194,9 +191,7 @@ int PicBtn::SetOwn(int k, const PropValue& value) {
         break;
     }
     case kTransparent:
-        if (static_cast<uint32_t>(value.i) == props_.transparent) break;
-        props_.transparent = static_cast<uint32_t>(value.i);
-        Redraw();
+        if (stored == Stored::Changed) Redraw();
         break;
     default: break;
     }
@@ -204,16 +199,11 @@ int PicBtn::SetOwn(int k, const PropValue& value) {
 }
 
 bool PicBtn::GetOwn(int k, PropValue* out) const {
-    switch (k) {
-    case kToggle: *out = PropValue::Integer(props_.toggle); return true;
-    case kSelected: *out = PropValue::Integer(selected_); return true;
-    case kNormal: *out = PropValue::OfBytes(props_.normal); return true;
-    case kHover: *out = PropValue::OfBytes(props_.hover); return true;
-    case kPressed: *out = PropValue::OfBytes(props_.pressed); return true;
-    case kDisabled: *out = PropValue::OfBytes(props_.disabled); return true;
-    case kTransparent: *out = PropValue::Integer(static_cast<int32_t>(props_.transparent)); return true;
-    default: return false;
+    if (k == kSelected) {
+        *out = PropValue::Integer(selected_);  // the live flag, which clicks flip
+        return true;
     }
+    return GetOwnField(props_, k, out);
 }
 
 std::string PicBtn::SerialiseOwn() const {

@@ -11,9 +11,8 @@
 
 namespace quill {
 
-class PicBtn : public Control {
+class PicBtn : public Control, public PicBtnIndex {
 public:
-    enum Property { kToggle = 0, kSelected, kNormal, kHover, kPressed, kDisabled, kTransparent };
     enum State { kStateNormal = 0, kStateHover = 1, kStatePressed = 2 };
     static constexpr int32_t kClicked = 0;
 

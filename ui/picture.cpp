@@ -3,6 +3,7 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,26 @@ struct JpegErrors {
 void OnJpegError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
 void OnJpegMessage(j_common_ptr) {}  // a GUI program has nowhere to print warnings
 
+// Turns a row of CMYK samples into the DIB's blue, green, red, pad in place. Files written
+// by Adobe software store the four inks inverted (0 = full ink), which is how most
+// CMYK and YCCK pictures prepared for print arrive.
+void CmykRowToBgrx(uint8_t* row, unsigned width, bool inverted) {
+    for (unsigned x = 0; x < width; ++x) {
+        uint8_t* p = row + 4 * x;
+        unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        p[0] = static_cast<uint8_t>(y * k / 255);
+        p[1] = static_cast<uint8_t>(m * k / 255);
+        p[2] = static_cast<uint8_t>(c * k / 255);
+        p[3] = 0;
+    }
+}
+
 // Decodes into a new 32-bit DIB section. Only trivially destructible locals live here,
 // because libjpeg reports errors by jumping back to the setjmp.
 HBITMAP JpegToDib(const uint8_t* data, size_t size, int* width, int* height) {
@@ -40,8 +61,16 @@ HBITMAP JpegToDib(const uint8_t* data, size_t size, int* width, int* height) {
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    // libjpeg-turbo writes the DIB's own byte order (blue, green, red, pad) directly.
-    cinfo.out_color_space = JCS_EXT_BGRX;
+    if (!PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
+        jpeg_destroy_decompress(&cinfo);
+        return nullptr;
+    }
+    // Four-channel pictures come out as CMYK (libjpeg turns YCCK into it) and are
+    // converted row by row; the rest as the DIB's own byte order (blue, green, red,
+    // pad), which libjpeg-turbo writes directly.
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    const bool inverted = cmyk && cinfo.saw_Adobe_marker;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
     jpeg_start_decompress(&cinfo);
     const int w = static_cast<int>(cinfo.output_width);
     const int h = static_cast<int>(cinfo.output_height);
@@ -54,6 +83,7 @@ HBITMAP JpegToDib(const uint8_t* data, size_t size, int* width, int* height) {
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = static_cast<JSAMPROW>(bits) + static_cast<size_t>(cinfo.output_scanline) * w * 4;
         jpeg_read_scanlines(&cinfo, &row, 1);
+        if (cmyk) CmykRowToBgrx(row, cinfo.output_width, inverted);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -111,8 +141,19 @@ Picture DecodeJpeg(const std::string& bytes) {
     return pic;
 }
 
-Picture DecodeOlePicture(const std::string& bytes) {
+// The size a BMP or GIF header claims, checked before the system loader allocates for it.
+static bool HeaderSizeAllowed(const std::string& bytes, PictureFormat format) {
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    if (format == PictureFormat::Gif) return bytes.size() >= 10 && PictureSizeAllowed(U16(b + 6), U16(b + 8));
+    if (bytes.size() < 26) return false;
+    if (U32(b + 14) == 12) return PictureSizeAllowed(U16(b + 18), U16(b + 20));  // the old core header
+    const auto w = static_cast<int32_t>(U32(b + 18)), h = static_cast<int32_t>(U32(b + 22));
+    return w > 0 && h != 0 && h != INT32_MIN && PictureSizeAllowed(w, h < 0 ? -h : h);
+}
+
+Picture DecodeOlePicture(const std::string& bytes, PictureFormat format) {
     Picture pic;
+    if (!HeaderSizeAllowed(bytes, format)) return pic;
     ComScope com;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) return pic;
@@ -160,31 +201,41 @@ Picture DecodeOlePicture(const std::string& bytes) {
 
 // ---- icons and cursors --------------------------------------------------------------------
 
-Picture DecodeIconFile(const std::string& bytes, bool cursor) {
-    Picture pic;
+// The image of an icon or cursor file to use for `size` pixels: the smallest at least
+// that large, else the largest; of equal sizes the deepest. 0 asks for the largest. -1
+// when the directory holds no usable image.
+static int ChooseIconImage(const std::string& bytes, bool cursor, unsigned size) {
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
-    const size_t size = bytes.size();
+    if (bytes.size() < 6) return -1;
     const unsigned count = U16(b + 4);
-    if (count == 0 || 6 + 16 * size_t(count) > size) return pic;
-    // Of several images the largest, and of equal sizes the deepest, looks best when drawn
-    // at its own size.
+    if (count == 0 || 6 + 16 * size_t(count) > bytes.size()) return -1;
     int best = -1;
-    unsigned bestArea = 0, bestDepth = 0;
+    unsigned bestSide = 0, bestDepth = 0;
+    auto better = [size](unsigned side, unsigned depth, unsigned bestSide, unsigned bestDepth) {
+        if (side == bestSide) return depth > bestDepth;
+        if (size == 0) return side > bestSide;
+        const bool fits = side >= size, bestFits = bestSide >= size;
+        if (fits != bestFits) return fits;
+        return fits ? side < bestSide : side > bestSide;
+    };
     for (unsigned i = 0; i < count; ++i) {
         const uint8_t* e = b + 6 + 16 * i;
-        const unsigned w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+        const unsigned side = e[0] ? e[0] : 256;
         const unsigned depth = cursor ? 0 : U16(e + 6);
         const uint32_t length = U32(e + 8), offset = U32(e + 12);
-        if (offset > size || length > size - offset || length < 8) continue;
-        if (best < 0 || w * h > bestArea || (w * h == bestArea && depth > bestDepth)) {
+        if (offset > bytes.size() || length > bytes.size() - offset || length < 8) continue;
+        if (best < 0 || better(side, depth, bestSide, bestDepth)) {
             best = static_cast<int>(i);
-            bestArea = w * h;
+            bestSide = side;
             bestDepth = depth;
         }
     }
-    if (best < 0) return pic;
-    const uint8_t* e = b + 6 + 16 * best;
-    const int w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+    return best;
+}
+
+// An icon or cursor handle from image `index` of the file, drawn at w x h.
+static HICON IconFromImage(const std::string& bytes, bool cursor, int index, int w, int h) {
+    const uint8_t* e = reinterpret_cast<const uint8_t*>(bytes.data()) + 6 + 16 * index;
     const uint32_t length = U32(e + 8), offset = U32(e + 12);
     std::string resource;
     if (cursor) {
@@ -192,8 +243,19 @@ Picture DecodeIconFile(const std::string& bytes, bool cursor) {
         resource.append(reinterpret_cast<const char*>(e + 4), 4);
     }
     resource.append(bytes, offset, length);
-    HICON icon = CreateIconFromResourceEx(reinterpret_cast<PBYTE>(&resource[0]), static_cast<DWORD>(resource.size()),
-                                          cursor ? FALSE : TRUE, 0x00030000, w, h, LR_DEFAULTCOLOR);
+    return CreateIconFromResourceEx(reinterpret_cast<PBYTE>(&resource[0]), static_cast<DWORD>(resource.size()),
+                                    cursor ? FALSE : TRUE, 0x00030000, w, h, LR_DEFAULTCOLOR);
+}
+
+Picture DecodeIconFile(const std::string& bytes, bool cursor) {
+    Picture pic;
+    // Of several images the largest, and of equal sizes the deepest, looks best when drawn
+    // at its own size.
+    const int best = ChooseIconImage(bytes, cursor, 0);
+    if (best < 0) return pic;
+    const uint8_t* e = reinterpret_cast<const uint8_t*>(bytes.data()) + 6 + 16 * best;
+    const int w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
+    HICON icon = IconFromImage(bytes, cursor, best, w, h);
     if (!icon) return pic;
     pic.icon_.reset(icon);
     pic.width_ = w;
@@ -202,10 +264,11 @@ Picture DecodeIconFile(const std::string& bytes, bool cursor) {
 }
 
 Picture Picture::Decode(const std::string& bytes) {
-    switch (DetectPictureFormat(bytes.data(), bytes.size())) {
+    const PictureFormat format = DetectPictureFormat(bytes.data(), bytes.size());
+    switch (format) {
     case PictureFormat::Jpeg: return DecodeJpeg(bytes);
     case PictureFormat::Bmp:
-    case PictureFormat::Gif: return DecodeOlePicture(bytes);
+    case PictureFormat::Gif: return DecodeOlePicture(bytes, format);
     case PictureFormat::Icon: return DecodeIconFile(bytes, false);
     case PictureFormat::Cursor: return DecodeIconFile(bytes, true);
     case PictureFormat::Pcx:  // recognised, but nothing here draws it
@@ -270,5 +333,33 @@ RECT CentredFit(const RECT& box, int w, int h) {
 }
 
 HBITMAP DecodePictureBitmap(const std::string& bytes) { return Picture::Decode(bytes).TakeBitmap(); }
+
+bool PictureSizeAllowed(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
+HICON IconFromPicture(const std::string& bytes, int size) {
+    const PictureFormat format = DetectPictureFormat(bytes.data(), bytes.size());
+    if (format == PictureFormat::Icon || format == PictureFormat::Cursor) {
+        const bool cursor = format == PictureFormat::Cursor;
+        const int index = ChooseIconImage(bytes, cursor, static_cast<unsigned>(size));
+        return index < 0 ? nullptr : IconFromImage(bytes, cursor, index, size, size);
+    }
+    // Any other picture becomes an opaque icon of its own size; the system scales it.
+    Picture pic = Picture::Decode(bytes);
+    const int w = pic.width(), h = pic.height();
+    Bitmap colour(pic.TakeBitmap());
+    if (!colour) return nullptr;
+    Bitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
+    if (!mask) return nullptr;
+    {
+        MemoryDC dc;
+        Selection sel(dc.get(), mask.get());
+        PatBlt(dc.get(), 0, 0, w, h, BLACKNESS);  // black mask: every pixel shows
+    }
+    ICONINFO info{TRUE, 0, 0, mask.get(), colour.get()};
+    return CreateIconIndirect(&info);
+}
 
 }  // namespace quill

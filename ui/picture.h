@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "ui/gdi.h"
@@ -41,7 +42,7 @@ private:
     int width_ = 0, height_ = 0;
 
     friend Picture DecodeJpeg(const std::string& bytes);
-    friend Picture DecodeOlePicture(const std::string& bytes);
+    friend Picture DecodeOlePicture(const std::string& bytes, PictureFormat format);
     friend Picture DecodeIconFile(const std::string& bytes, bool cursor);
 };
 
@@ -51,5 +52,16 @@ RECT CentredFit(const RECT& box, int w, int h);
 
 // The opaque bitmap of picture bytes, or null (see Picture::TakeBitmap).
 HBITMAP DecodePictureBitmap(const std::string& bytes);
+
+// A decoded picture is at most this large; a header that claims more is taken as
+// undecodable rather than asking for gigabytes of bitmap.
+constexpr int64_t kMaxPictureSide = 16384;
+constexpr int64_t kMaxPicturePixels = 4096 * 4096;
+bool PictureSizeAllowed(int64_t width, int64_t height);
+
+// An icon of size x size pixels made from picture bytes: the best-fitting image of an
+// icon or cursor file, or any other picture as an opaque icon. Null when undecodable;
+// the caller destroys it.
+HICON IconFromPicture(const std::string& bytes, int size);
 
 }  // namespace quill

@@ -1,59 +1,35 @@
 #include "ui/process_bar.h"
 
-
 #include <algorithm>
 
-#include "runtime/frame.h"
 #include "ui/border_style.h"
 #include "ui/common_controls.h"
-#include "ui/props/clamp.h"
+#include "ui/own_property.h"
 
 namespace quill {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
+// The system class comes from the common controls library, loaded from the system folder
+// at run time, which registers it on request.
+void RegisterProgressClass() { LoadCommonControls(); }
 
 }  // namespace
 
 Unit* ProcessBar::Create(const UnitCreateArgs& args) {
-    auto* bar = new ProcessBar;
-    if (!bar->props_.Read(args.ownProperties, args.ownPropertiesSize)) {
-        delete bar;
-        return nullptr;
-    }
-    LoadCommonControls();
+    auto made = std::make_unique<ProcessBar>();
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    RegisterProgressClass();
     DWORD style = args.style | WS_CHILD | WS_CLIPSIBLINGS;
-    if (bar->props_.vertical) style |= PBS_VERTICAL;
-    if (bar->props_.smooth) style |= PBS_SMOOTH;
-    HWND hwnd = CreateWindowExA(0, PROGRESS_CLASSA, "", style, args.left, args.top, args.width, args.height,
-                                args.parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(args.controlId)),
-                                GetModuleHandleA(nullptr), nullptr);
-    if (!hwnd) {
-        delete bar;
-        return nullptr;
-    }
-    bar->hwnd_ = hwnd;
-    bar->windowId_ = args.windowId;
-    bar->unitId_ = args.unitId;
-    // The system class has its own window procedure; the subclass only watches for the
-    // window's end, which ends the unit too.
-    SubclassWindow(hwnd, &ProcessBar::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(bar));
+    if (made->props_.vertical) style |= PBS_VERTICAL;
+    if (made->props_.smooth) style |= PBS_SMOOTH;
+    // Painting stays the system control's; its messages pass through OnMessage unchanged.
+    ProcessBar* bar = WithSystemWindow(std::move(made), PROGRESS_CLASSA, style, args);
+    if (!bar) return nullptr;
     bar->SendRange();
     bar->SendPosition();
-    ApplyBorderStyle(hwnd, bar->props_.border);
+    ApplyBorderStyle(bar->hwnd_, bar->props_.border);
     return bar;
-}
-
-LRESULT CALLBACK ProcessBar::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    const LRESULT result = DefaultSubclassProc(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        auto* bar = reinterpret_cast<ProcessBar*>(data);
-        RemoveSubclass(hwnd, &ProcessBar::SubclassProc, kSubclassId);
-        FrameNotify(kFrameUnitDestroyed, static_cast<intptr_t>(bar->windowId_), static_cast<intptr_t>(bar->unitId_), 0);
-        delete bar;
-    }
-    return result;
 }
 
 void ProcessBar::SendRange() {
@@ -69,43 +45,21 @@ void ProcessBar::SendPosition() {
 }
 
 int ProcessBar::SetOwn(int k, const PropValue& value) {
+    const Stored stored = StoreOwnField(&props_, k, value);
     switch (k) {
-    case kBorder:
-        props_.border = Clamp(value.i, 0, 5);
-        ApplyBorderStyle(hwnd_, props_.border);
-        return 0;
+    case kBorder: ApplyBorderStyle(hwnd_, props_.border); return 0;
     case kVertical:
-    case kSmooth: {
-        int32_t& field = k == kVertical ? props_.vertical : props_.smooth;
-        const int32_t v = Clamp(value.i, 0, 1);
-        if (v == field) return 0;
-        field = v;
-        return 1;  // the style only takes effect in a new control
-    }
+    case kSmooth:
+        // The style only takes effect in a new control.
+        return stored == Stored::Changed ? 1 : 0;
     case kMinimum:
-    case kMaximum:
-        (k == kMinimum ? props_.minimum : props_.maximum) = Clamp(value.i, 0, ProcessBarProps::kLimit);
-        SendRange();
-        return 0;
-    case kPosition:
-        props_.position = Clamp(value.i, 0, ProcessBarProps::kLimit);
-        SendPosition();
-        return 0;
+    case kMaximum: SendRange(); return 0;
+    case kPosition: SendPosition(); return 0;
     default: return 0;
     }
 }
 
-bool ProcessBar::GetOwn(int k, PropValue* out) const {
-    switch (k) {
-    case kBorder: *out = PropValue::Integer(props_.border); return true;
-    case kVertical: *out = PropValue::Integer(props_.vertical); return true;
-    case kSmooth: *out = PropValue::Integer(props_.smooth); return true;
-    case kMinimum: *out = PropValue::Integer(props_.minimum); return true;
-    case kMaximum: *out = PropValue::Integer(props_.maximum); return true;
-    // As last set: the control itself may hold a bounded value.
-    case kPosition: *out = PropValue::Integer(props_.position); return true;
-    default: return false;
-    }
-}
+// The stored values, position as last set: the control itself may hold a bounded one.
+bool ProcessBar::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
 
 }  // namespace quill

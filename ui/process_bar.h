@@ -7,15 +7,13 @@
 
 #include <string>
 
-#include "runtime/unit.h"
+#include "ui/control.h"
 #include "ui/props/process_bar_props.h"
 
 namespace quill {
 
-class ProcessBar : public Unit {
+class ProcessBar : public Control, public ProcessBarIndex {
 public:
-    enum Property { kBorder = 0, kVertical, kSmooth, kMinimum, kMaximum, kPosition };
-
     static Unit* Create(const UnitCreateArgs& args);
     static UnitRoutine Query(int entry) { return UnitQuery<ProcessBar>::Query(entry); }
 
@@ -24,7 +22,6 @@ public:
     std::string SerialiseOwn() const override { return props_.Write(); }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
     void SendRange();
     void SendPosition();
 

@@ -1,5 +1,7 @@
 #include "ui/timer_unit.h"
 
+#include "ui/own_property.h"
+
 namespace quill {
 
 namespace {
@@ -9,15 +11,11 @@ const ControlClass kTimerClass{"QuillTimer", CS_DBLCLKS, IDC_ARROW};
 }  // namespace
 
 Unit* Timer::Create(const UnitCreateArgs& args) {
-    auto* timer = new Timer;
+    auto made = std::make_unique<Timer>();
     // The period is read first: the window starts the timer while it is being created.
-    if (!timer->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
-        !timer->CreateControlWindow(kTimerClass, 0, (args.style & ~WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS, "",
-                                    args)) {
-        delete timer;
-        return nullptr;
-    }
-    return timer;
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    return WithWindow(std::move(made), kTimerClass, 0, (args.style & ~WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS, "",
+                      args);
 }
 
 void Timer::Start() {
@@ -25,21 +23,14 @@ void Timer::Start() {
 }
 
 int Timer::SetOwn(int k, const PropValue& value) {
-    if (k != 0) return 0;
-    const int32_t period = value.i < 0 ? 0 : value.i;
-    if (period == props_.period) return 0;
-    props_.period = period;
+    if (StoreOwnField(&props_, k, value) != Stored::Changed) return 0;
     if (running_) KillTimer(hwnd_, kTimerId);
     running_ = false;
     Start();
     return 0;
 }
 
-bool Timer::GetOwn(int k, PropValue* out) const {
-    if (k != 0) return false;
-    *out = PropValue::Integer(props_.period);
-    return true;
-}
+bool Timer::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
 
 LRESULT Timer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {

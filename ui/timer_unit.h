@@ -8,7 +8,7 @@
 
 namespace quill {
 
-class Timer : public Control {
+class Timer : public Control, public TimerIndex {
 public:
     static constexpr UINT_PTR kTimerId = 1000;
     static constexpr int32_t kElapsed = 0;

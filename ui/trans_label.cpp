@@ -5,7 +5,7 @@
 #include "ui/control_query.h"
 #include "ui/gdi.h"
 #include "ui/libraries.h"
-#include "ui/props/clamp.h"
+#include "ui/own_property.h"
 
 namespace quill {
 
@@ -26,14 +26,11 @@ void CollectVisible(HWND parent, std::vector<HWND>* out) {
 }  // namespace
 
 Unit* TransLabel::Create(const UnitCreateArgs& args) {
-    auto* label = new TransLabel;
-    if (!label->props_.Read(args.ownProperties, args.ownPropertiesSize) ||
-        !label->CreateControlWindow(kTransLabelClass, WS_EX_TRANSPARENT, args.style | WS_CHILD | WS_CLIPSIBLINGS,
-                                    label->props_.caption.c_str(), args)) {
-        delete label;
-        return nullptr;
-    }
-    return label;
+    auto made = std::make_unique<TransLabel>();
+    if (!made->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    const std::string caption = made->props_.caption;
+    return WithWindow(std::move(made), kTransLabelClass, WS_EX_TRANSPARENT, args.style | WS_CHILD | WS_CLIPSIBLINGS,
+                      caption.c_str(), args);
 }
 
 UnitRoutine TransLabel::Query(int entry) { return ControlQuery<TransLabel>::Query(entry); }
@@ -46,36 +43,14 @@ void TransLabel::ListTexts(const uint8_t* ownProperties, size_t size, TextVisito
 }
 
 int TransLabel::SetOwn(int k, const PropValue& value) {
-    switch (k) {
-    case kCaption:
-        props_.caption = value.s;
-        SetWindowTextA(hwnd_, props_.caption.c_str());
-        break;
-    case kEffect: props_.effect = Clamp(value.i, 0, 3); break;
-    case kFont: props_.font = value.s; break;
-    case kTextColour: props_.textColour = static_cast<uint32_t>(value.i); break;
-    case kHAlign: props_.hAlign = Clamp(value.i, 0, 2); break;
-    case kWordWrap: props_.wordWrap = value.i; break;
-    case kVAlign: props_.vAlign = Clamp(value.i, 0, 2); break;
-    default: return 0;
-    }
+    if (StoreOwnField(&props_, k, value) == Stored::Unknown) return 0;
+    if (k == kCaption) SetWindowTextA(hwnd_, props_.caption.c_str());
     // Even an unchanged value repaints: callers use a write to clean up the label's area.
     TransparentRefresh();
     return 0;
 }
 
-bool TransLabel::GetOwn(int k, PropValue* out) const {
-    switch (k) {
-    case kCaption: *out = PropValue::OfText(props_.caption); return true;
-    case kEffect: *out = PropValue::Integer(props_.effect); return true;
-    case kFont: *out = PropValue::OfBytes(props_.font); return true;
-    case kTextColour: *out = PropValue::Integer(static_cast<int32_t>(props_.textColour)); return true;
-    case kHAlign: *out = PropValue::Integer(props_.hAlign); return true;
-    case kWordWrap: *out = PropValue::Integer(props_.wordWrap); return true;
-    case kVAlign: *out = PropValue::Integer(props_.vAlign); return true;
-    default: return false;
-    }
-}
+bool TransLabel::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
 
 void TransLabel::TransparentRefresh() {
     if (!hwnd_) return;

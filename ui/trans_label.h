@@ -11,9 +11,8 @@
 
 namespace quill {
 
-class TransLabel : public Control {
+class TransLabel : public Control, public TransLabelIndex {
 public:
-    enum Property { kCaption = 0, kEffect, kFont, kTextColour, kHAlign, kWordWrap, kVAlign };
 
     static Unit* Create(const UnitCreateArgs& args);
     static UnitRoutine Query(int entry);

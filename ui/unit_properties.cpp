@@ -13,8 +13,6 @@ namespace quill {
 
 namespace {
 
-enum CommonProperty { kLeft, kTop, kWidth, kHeight, kTag, kVisible, kDisabled, kCursor };
-
 constexpr int32_t kPositionLimit = 32627;
 
 struct Target {
@@ -45,22 +43,22 @@ RECT LiveRect(HWND hwnd) {
 PropValue GetCommon(const Target& t, int index) {
     const UnitRecord& rec = *t.unit->record;
     HWND hwnd = t.unit->unit ? t.unit->unit->hwnd() : nullptr;
-    if (index <= kHeight && hwnd) {
+    if (index <= kPropHeight && hwnd) {
         const RECT r = LiveRect(hwnd);
         const int32_t values[] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
         return PropValue::Integer(values[index]);
     }
     switch (index) {
-    case kLeft: return PropValue::Integer(rec.left);
-    case kTop: return PropValue::Integer(rec.top);
-    case kWidth: return PropValue::Integer(rec.width);
-    case kHeight: return PropValue::Integer(rec.height);
-    case kTag: return PropValue::OfText(rec.tag);
-    case kVisible:
+    case kPropLeft: return PropValue::Integer(rec.left);
+    case kPropTop: return PropValue::Integer(rec.top);
+    case kPropWidth: return PropValue::Integer(rec.width);
+    case kPropHeight: return PropValue::Integer(rec.height);
+    case kPropTag: return PropValue::OfText(rec.tag);
+    case kPropVisible:
         return PropValue::Integer(hwnd ? (IsWindowVisible(hwnd) ? 1 : 0) : (rec.flags & kUnitVisible ? 1 : 0));
-    case kDisabled:
+    case kPropDisabled:
         return PropValue::Integer(hwnd ? (IsWindowEnabled(hwnd) ? 0 : 1) : (rec.flags & kUnitDisabled ? 1 : 0));
-    case kCursor: return PropValue::OfBytes(rec.cursor);
+    case kPropCursor: return PropValue::OfBytes(rec.cursor);
     default: return PropValue::Integer(0);
     }
 }
@@ -72,26 +70,26 @@ void SetCommon(const Target& t, int index, const PropValue& v) {
     constexpr UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
     constexpr UINT kSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
     switch (index) {
-    case kLeft:
+    case kPropLeft:
         rec.left = std::clamp(v.i, -kPositionLimit, kPositionLimit);
         if (hwnd) SetWindowPos(hwnd, nullptr, rec.left, live.top, 0, 0, kMoveFlags);
         break;
-    case kTop:
+    case kPropTop:
         rec.top = std::clamp(v.i, -kPositionLimit, kPositionLimit);
         if (hwnd) SetWindowPos(hwnd, nullptr, live.left, rec.top, 0, 0, kMoveFlags);
         break;
-    case kWidth:
+    case kPropWidth:
         rec.width = std::clamp(v.i, 0, kPositionLimit);
         if (hwnd) SetWindowPos(hwnd, nullptr, 0, 0, rec.width, live.bottom - live.top, kSizeFlags);
         break;
-    case kHeight:
+    case kPropHeight:
         rec.height = std::clamp(v.i, 0, kPositionLimit);
         if (hwnd) SetWindowPos(hwnd, nullptr, 0, 0, live.right - live.left, rec.height, kSizeFlags);
         break;
-    case kTag:
+    case kPropTag:
         rec.tag = v.s;
         break;
-    case kVisible: {
+    case kPropVisible: {
         const bool visible = v.i != 0;
         rec.flags = visible ? (rec.flags | kUnitVisible) : (rec.flags & ~kUnitVisible);
         t.unit->recordedVisible = visible;
@@ -104,13 +102,13 @@ void SetCommon(const Target& t, int index, const PropValue& v) {
         }
         break;
     }
-    case kDisabled: {
+    case kPropDisabled: {
         const bool disabled = v.i != 0;
         rec.flags = disabled ? (rec.flags | kUnitDisabled) : (rec.flags & ~kUnitDisabled);
         if (hwnd) EnableWindow(hwnd, disabled ? FALSE : TRUE);
         break;
     }
-    case kCursor: {
+    case kPropCursor: {
         rec.cursor = v.s;
         if (t.unit->ownsCursor && t.unit->cursor) DestroyCursor(t.unit->cursor);
         t.unit->cursor = CursorFromBlob(rec.cursor, &t.unit->ownsCursor);
@@ -170,7 +168,7 @@ struct PropertyCall {
 void DoGet(void* context) {
     auto* call = static_cast<PropertyCall*>(context);
     Target t = Resolve(call->windowId, call->unitId);
-    if (call->index < 8) {
+    if (call->index < kFirstOwnProperty) {
         call->out = GetCommon(t, call->index);
         return;
     }
@@ -178,13 +176,13 @@ void DoGet(void* context) {
     auto get = t.unit->type && t.unit->type->query
                    ? reinterpret_cast<UnitGetFn>(t.unit->type->query(kEntryGetProperty))
                    : nullptr;
-    if (get) get(t.unit->unit, call->index - 8, &call->out);
+    if (get) get(t.unit->unit, call->index - kFirstOwnProperty, &call->out);
 }
 
 void DoSet(void* context) {
     auto* call = static_cast<PropertyCall*>(context);
     Target t = Resolve(call->windowId, call->unitId);
-    if (call->index < 8) {
+    if (call->index < kFirstOwnProperty) {
         SetCommon(t, call->index, *call->in);
         return;
     }
@@ -192,7 +190,7 @@ void DoSet(void* context) {
     auto set = t.unit->type && t.unit->type->query
                    ? reinterpret_cast<UnitSetFn>(t.unit->type->query(kEntrySetProperty))
                    : nullptr;
-    if (set && set(t.unit->unit, call->index - 8, *call->in) == 1) Recreate(t);
+    if (set && set(t.unit->unit, call->index - kFirstOwnProperty, *call->in) == 1) Recreate(t);
 }
 
 }  // namespace

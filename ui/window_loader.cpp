@@ -199,18 +199,24 @@ bool ApplyUnitCursor(HWND window, HWND target) {
     return false;
 }
 
-bool LoadWindow(uint32_t windowId, HWND owner, bool forced) {
+namespace {
+
+enum class LoadResult { Failed, Unloaded, Loaded };
+
+// Loading steps 1 to 9. A window whose created handler (or a later one of the load)
+// unloads it again was loaded nonetheless: it just no longer exists afterwards.
+LoadResult Load(uint32_t windowId, HWND owner, bool forced) {
     LoadedWindow* w = FindLoadedWindow(windowId);
-    if (!w) return false;
+    if (!w) return LoadResult::Failed;
     if (w->hwnd && !forced) {
         if (IsIconic(w->hwnd)) {
             ShowWindow(w->hwnd, SW_RESTORE);
         } else {
             SetActiveWindow(w->hwnd);
         }
-        return true;
+        return LoadResult::Loaded;
     }
-    if (w->hwnd) return true;
+    if (w->hwnd) return LoadResult::Loaded;
 
     BlockEvents();
     const bool built = BuildWindow(*w, owner);
@@ -221,21 +227,27 @@ bool LoadWindow(uint32_t windowId, HWND owner, bool forced) {
         DropCursors(*w);
     }
     UnblockEvents();
-    if (!built) return false;
+    if (!built) return LoadResult::Failed;
 
     HWND focus = GetFocus();
     FireWindowEvent(*w, kWindowCreated);
     if (w->hwnd) FireWindowEvent(*w, kWindowMoved);
     if (w->hwnd) FireWindowEvent(*w, kWindowResized);
-    if (!w->hwnd) return false;
+    if (!w->hwnd) return LoadResult::Unloaded;
     if (w->units[0].recordedVisible) ShowWindow(w->hwnd, SW_SHOW);
     if (focus && IsWindow(focus)) SetFocus(focus);
     w->loaded = true;
-    return true;
+    return LoadResult::Loaded;
+}
+
+}  // namespace
+
+bool LoadWindow(uint32_t windowId, HWND owner, bool forced) {
+    return Load(windowId, owner, forced) == LoadResult::Loaded;
 }
 
 void LoadStartWindow(uint32_t windowId) {
-    if (!LoadWindow(windowId, nullptr, false)) RaiseRuntimeError("载入启动窗口失败", 0);
+    if (Load(windowId, nullptr, false) == LoadResult::Failed) RaiseRuntimeError("载入启动窗口失败", 0);
 }
 
 void OnWindowDestroyed(uint32_t windowId) {

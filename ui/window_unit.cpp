@@ -2,18 +2,29 @@
 
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
+#include "ui/gdi.h"
+#include "ui/own_property.h"
 
 namespace quill {
 
 namespace {
 
-constexpr DWORD kFrameStyleMask = 0x00CB0000;  // caption, system menu, frame, min/max boxes
+// Caption, system menu and the two boxes: after creation exactly what the properties ask.
+constexpr DWORD kFrameStyleMask = 0x00CB0000;
+// A later change of border also has to take a sizing frame away again.
+constexpr DWORD kLiveFrameStyleMask = kFrameStyleMask | WS_THICKFRAME;
+constexpr DWORD kBorderExStyles = WS_EX_TOOLWINDOW | WS_EX_CLIENTEDGE;
+constexpr UINT kMsgAllUnitsExist = 0x806F;
+constexpr UINT kMsgWindowReady = 0x8004;
 
-bool Resizable(int border) { return border == 1 || border == 3 || border == 5; }
+bool Resizable(int border) {
+    return border == WindowIndex::kResizable || border == WindowIndex::kNarrowResizable ||
+           border == WindowIndex::kFramedResizable;
+}
 
 DWORD StyleFor(const WindowProps& p, bool topLevel) {
     DWORD style = 0;
-    if (p.border != 0) {
+    if (p.border != WindowIndex::kNoBorder) {
         if (!p.caption.empty() || p.controlBox) style |= WS_CAPTION;
         if (p.controlBox) style |= WS_SYSMENU;
         if (topLevel) style |= WS_DLGFRAME;
@@ -26,8 +37,8 @@ DWORD StyleFor(const WindowProps& p, bool topLevel) {
 
 DWORD ExStyleFor(const WindowProps& p) {
     DWORD ex = 0;
-    if (p.border == 3 || p.border == 4) ex |= WS_EX_TOOLWINDOW;
-    if (p.border == 5 || p.border == 6) ex |= WS_EX_CLIENTEDGE;
+    if (p.border == WindowIndex::kNarrowResizable || p.border == WindowIndex::kNarrowFixed) ex |= WS_EX_TOOLWINDOW;
+    if (p.border == WindowIndex::kFramedResizable || p.border == WindowIndex::kFramedFixed) ex |= WS_EX_CLIENTEDGE;
     return ex;
 }
 
@@ -35,79 +46,218 @@ HICON LoadDefaultIcon(int size) {
     return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "DEFAULT_ICON", IMAGE_ICON, size, size, 0));
 }
 
+// The outline of a shaped window in its own coordinates; null for the rectangle. Of the
+// shapes the property allows, an ellipse and a rounded rectangle are drawn; the others
+// have no outline defined and stay rectangular.
+HRGN ShapeRegion(int shape, int w, int h) {
+    switch (shape) {
+    case 1: return CreateEllipticRgn(0, 0, w + 1, h + 1);
+    case 2: return CreateRoundRectRgn(0, 0, w + 1, h + 1, w / 4, h / 4);
+    default: return nullptr;
+    }
+}
+
 }  // namespace
 
 Unit* WindowUnit::Create(const UnitCreateArgs& args) {
-    auto* w = new WindowUnit;
-    if (!w->props_.Read(args.ownProperties, args.ownPropertiesSize) || !w->Build(args)) {
-        delete w;
-        return nullptr;
-    }
-    return w;
-}
-
-bool WindowUnit::Build(const UnitCreateArgs& args) {
-    const WindowProps& p = props_;
-    const bool topLevel = true;
-    DWORD style = args.style | WS_CLIPCHILDREN | StyleFor(p, topLevel);
+    auto w = std::make_unique<WindowUnit>();
+    if (!w->props_.Read(args.ownProperties, args.ownPropertiesSize)) return nullptr;
+    WindowUnit* raw = w.get();
+    // The window is built in two steps (creation, then what needs the handle); the object
+    // is the window's from the first on.
+    const WindowProps& p = raw->props_;
+    DWORD style = args.style | WS_CLIPCHILDREN | StyleFor(p, true);
     DWORD ex = ExStyleFor(p);
     int x = args.left, y = args.top;
-    if (p.position == 1) {
+    if (p.position == kCentred) {
         x = (GetSystemMetrics(SM_CXSCREEN) - args.width) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - args.height) / 2;
-    } else if (p.position == 2) {
+    } else if (p.position == kMinimised) {
         style |= WS_MINIMIZE;
-    } else if (p.position == 3 && Resizable(p.border)) {
+    } else if (p.position == kMaximised && Resizable(p.border)) {
         style |= WS_MAXIMIZE;
     }
     if (p.topmost) ex |= WS_EX_TOPMOST;
     HWND owner = args.parent;
+    raw->ownerGiven_ = owner != nullptr;
+    // A window without an owner of its own gets a task-bar button; one owned by the
+    // runtime's hidden window does not.
     if (!p.inTaskbar && !owner) owner = RuntimeMessageWindow();
 
     const std::string className = p.className.empty() ? "QuillWindow" : p.className;
     const ControlClass cls{className.c_str(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, IDC_ARROW};
-    SetIds(args);
-    if (!CreateControlWindow(cls, ex, style, p.caption.c_str(), owner, x, y, args.width, args.height, nullptr))
-        return false;
+    raw->SetIds(args);
+    if (!WithWindow(std::move(w), cls, ex, style, p.caption.c_str(), owner, x, y, args.width, args.height,
+                    static_cast<HMENU>(nullptr)))
+        return nullptr;
+    raw->Build(args);
+    return raw;
+}
 
+void WindowUnit::Build(const UnitCreateArgs& args) {
     // The window procedure adds frame bits of its own; keep exactly what the border asks.
     LONG current = GetWindowLongA(hwnd_, GWL_STYLE);
-    LONG wanted = (current & ~static_cast<LONG>(kFrameStyleMask)) | static_cast<LONG>(StyleFor(p, topLevel) & kFrameStyleMask);
+    LONG wanted = (current & ~static_cast<LONG>(kFrameStyleMask)) |
+                  static_cast<LONG>(StyleFor(props_, true) & kFrameStyleMask);
     if (wanted != current) {
         SetWindowLongA(hwnd_, GWL_STYLE, wanted);
         SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                      SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    RECT r;
-    GetWindowRect(hwnd_, &r);
-    if (r.right - r.left != args.width || r.bottom - r.top != args.height)
-        SetWindowPos(hwnd_, nullptr, x, y, args.width, args.height, SWP_NOZORDER | SWP_NOACTIVATE);
-    ApplyIcon();
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    if (p.topmost) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (!p.movable) {
-        if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) RemoveMenu(menu, SC_MOVE, MF_BYCOMMAND);
+    if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        if (r.right - r.left != args.width || r.bottom - r.top != args.height)
+            SetWindowPos(hwnd_, nullptr, r.left, r.top, args.width, args.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    return true;
+    ApplyIcon();
+    ApplyShape();
+    // Background music is kept with the properties only: nothing here plays sound.
+    picture_ = Picture::Decode(props_.picture);
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    if (props_.topmost) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!props_.movable) ApplyMovable();
+}
+
+void WindowUnit::ApplyFrame() {
+    const LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
+    const LONG ex = GetWindowLongA(hwnd_, GWL_EXSTYLE);
+    const LONG wantedStyle = (style & ~static_cast<LONG>(kLiveFrameStyleMask)) |
+                             static_cast<LONG>(StyleFor(props_, true) & kLiveFrameStyleMask);
+    const LONG wantedEx = (ex & ~static_cast<LONG>(kBorderExStyles)) | static_cast<LONG>(ExStyleFor(props_));
+    if (wantedStyle == style && wantedEx == ex) return;
+    SetWindowLongA(hwnd_, GWL_STYLE, wantedStyle);
+    SetWindowLongA(hwnd_, GWL_EXSTYLE, wantedEx);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void WindowUnit::ApplyIcon() {
-    // The window's own icon property is not used by any window here; the program's icon
-    // group gives both sizes.
-    bigIcon_ = LoadDefaultIcon(GetSystemMetrics(SM_CXICON));
-    smallIcon_ = LoadDefaultIcon(GetSystemMetrics(SM_CXSMICON));
-    if (bigIcon_) SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-    if (smallIcon_) SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    // The window's own icon property first; without one, the program's icon group.
+    const int big = GetSystemMetrics(SM_CXICON), small = GetSystemMetrics(SM_CXSMICON);
+    HICON b = props_.icon.empty() ? nullptr : IconFromPicture(props_.icon, big);
+    HICON s = props_.icon.empty() ? nullptr : IconFromPicture(props_.icon, small);
+    if (!b) b = LoadDefaultIcon(big);
+    if (!s) s = LoadDefaultIcon(small);
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(b));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s));
+    // Destroyed only now that the window no longer shows them.
+    bigIcon_.reset(b);
+    smallIcon_.reset(s);
+}
+
+void WindowUnit::ApplyShape() {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    HRGN region = ShapeRegion(props_.shape, r.right - r.left, r.bottom - r.top);
+    if (!SetWindowRgn(hwnd_, region, TRUE) && region) DeleteObject(region);
+}
+
+void WindowUnit::ApplyMovable() {
+    // The default menu first, so a window made movable again gets its move entry back.
+    GetSystemMenu(hwnd_, TRUE);
+    if (props_.movable) return;
+    if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) RemoveMenu(menu, SC_MOVE, MF_BYCOMMAND);
+}
+
+void WindowUnit::ApplyPosition() {
+    switch (props_.position) {
+    case kCentred: {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                     0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        break;
+    }
+    case kMinimised:
+        if (IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_MINIMIZE);
+        break;
+    case kMaximised:
+        if (IsWindowVisible(hwnd_) && Resizable(props_.border)) ShowWindow(hwnd_, SW_MAXIMIZE);
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowUnit::ApplyTaskbar() {
+    if (ownerGiven_) return;
+    // The owner of a top-level window decides whether it has a task-bar button.
+    HWND owner = props_.inTaskbar ? nullptr : RuntimeMessageWindow();
+    SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 
 void WindowUnit::PaintBackground(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    const COLORREF colour =
-        props_.background == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(props_.background);
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    const COLORREF colour = props_.background == WindowProps::kDefaultColour
+                                ? GetSysColor(COLOR_BTNFACE)
+                                : static_cast<COLORREF>(props_.background & 0x00FFFFFF);
+    Brush brush(CreateSolidBrush(colour));
+    FillRect(dc, &r, brush.get());
+    if (picture_.empty()) return;
+    const int pw = picture_.width(), ph = picture_.height();
+    switch (props_.pictureMode) {
+    case kPictureTopLeft: picture_.Draw(dc, 0, 0); break;
+    case kPictureCentred: picture_.Draw(dc, (r.right - pw) / 2, (r.bottom - ph) / 2); break;
+    case kPictureStretched: picture_.Draw(dc, 0, 0, r.right, r.bottom); break;
+    default:
+        for (LONG y = 0; y < r.bottom; y += ph)
+            for (LONG x = 0; x < r.right; x += pw) picture_.Draw(dc, x, y);
+        break;
+    }
+}
+
+bool WindowUnit::BeginDrag() {
+    if (!props_.dragAnywhere) return false;
+    // The press becomes one on the caption, so the system moves the window.
+    ReleaseCapture();
+    POINT pt;
+    GetCursorPos(&pt);
+    PostMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    return true;
+}
+
+bool WindowUnit::OnKey(WPARAM key) {
+    if (key == VK_RETURN && props_.enterMovesFocus) {
+        FocusNextUnit();
+        return true;
+    }
+    if (key == VK_ESCAPE && props_.escCloses) {
+        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+void WindowUnit::FocusNextUnit() {
+    LoadedWindow* w = FindWindowByHandle(hwnd_);
+    if (!w || w->units.size() < 2) return;
+    const size_t n = w->units.size();
+    size_t from = 0;
+    HWND focus = GetFocus();
+    for (size_t i = 1; i < n; ++i)
+        if (w->units[i].unit && w->units[i].unit->hwnd() == focus) from = i;
+    // Units in list order, from the one after the focused unit round to it.
+    for (size_t step = 1; step < n; ++step) {
+        const size_t i = 1 + (from - 1 + step + n - 1) % (n - 1);
+        HWND h = w->units[i].unit ? w->units[i].unit->hwnd() : nullptr;
+        if (h && IsWindowVisible(h) && IsWindowEnabled(h) && (GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP)) {
+            SetFocus(h);
+            return;
+        }
+    }
+}
+
+bool WindowUnit::TakesUnitInput(HWND unitWindow, UINT msg, WPARAM wp, LPARAM) {
+    if (msg != WM_LBUTTONDOWN && msg != WM_KEYDOWN) return false;
+    LoadedWindow* w = nullptr;
+    LoadedUnit* u = FindUnitByHandle(unitWindow, &w);
+    if (!u || u == &w->units[0]) return false;  // the window answers its own input
+    auto* window = dynamic_cast<WindowUnit*>(w->units[0].unit);
+    if (!window) return false;
+    if (msg == WM_KEYDOWN) return window->OnKey(wp);
+    return u->type && (u->type->flags & kTypeDraggable) && window->BeginDrag();
 }
 
 LRESULT WindowUnit::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -115,42 +265,46 @@ LRESULT WindowUnit::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wp));
         return 1;
+    case WM_SIZE:
+        if (props_.pictureMode == kPictureCentred || props_.pictureMode == kPictureStretched)
+            InvalidateRect(hwnd_, nullptr, TRUE);
+        if (props_.shape != 0) ApplyShape();
+        RaiseEvent(kWindowResized);
+        break;
     case WM_SETCURSOR:
         if (ApplyUnitCursor(hwnd_, reinterpret_cast<HWND>(wp)) && LOWORD(lp) == HTCLIENT) return TRUE;
         break;
     case WM_CLOSE:
     case WM_QUERYENDSESSION: {
+        // A handler of "may close" that returns 0 keeps the window; otherwise it goes,
+        // also when the session ends.
         EventRecord rec;
         const bool handled = RaiseEvent(kWindowMayClose, {}, &rec);
         if (handled && rec.hasResult && rec.result == 0) return msg == WM_QUERYENDSESSION ? FALSE : 0;
-        if (msg == WM_QUERYENDSESSION) return TRUE;
         DestroyWindow(hwnd_);
-        return 0;
+        return msg == WM_QUERYENDSESSION ? TRUE : 0;
     }
     case WM_MOVE:
         RaiseEvent(kWindowMoved);
-        break;
-    case WM_SIZE:
-        RaiseEvent(kWindowResized);
         break;
     case WM_SHOWWINDOW:
         RaiseEvent(wp ? kWindowShown : kWindowHidden);
         break;
     case WM_KEYDOWN:
-        if (wp == VK_ESCAPE && props_.escCloses) {
-            PostMessageA(hwnd_, WM_CLOSE, 0, 0);
-            return 0;
-        }
+        if (OnKey(wp)) return 0;
         break;
     case WM_LBUTTONDOWN:
-        if (props_.dragAnywhere) {
-            ReleaseCapture();
-            PostMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, lp);
-            return 0;
-        }
+        if (BeginDrag()) return 0;
         break;
-    case 0x806F:
-    case 0x8004:
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_MOVE && !props_.movable) return 0;
+        break;
+    case WM_NCACTIVATE:
+        // A window that keeps its title bar active draws it so even when it loses focus.
+        if (props_.keepTitleActive) return Default(msg, TRUE, lp);
+        break;
+    case kMsgAllUnitsExist:
+    case kMsgWindowReady:
         return 0;
     default:
         break;
@@ -159,27 +313,56 @@ LRESULT WindowUnit::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void WindowUnit::OnDestroyed() {
-    if (bigIcon_) DestroyIcon(bigIcon_);
-    if (smallIcon_) DestroyIcon(smallIcon_);
-    bigIcon_ = smallIcon_ = nullptr;
     OnWindowDestroyed(windowId_);
 }
 
 int WindowUnit::SetOwn(int k, const PropValue& v) {
+    const Stored stored = StoreOwnField(&props_, k, v);
+    if (stored != Stored::Changed) return 0;
     switch (k) {
-    case 0:
-        props_.caption = v.s;
+    case kCaption:
         SetWindowTextA(hwnd_, props_.caption.c_str());
+        ApplyFrame();  // an empty caption may take the caption bar away
         break;
-    case 2:
-        props_.background = static_cast<uint32_t>(v.i);
+    case kBorder:
+    case kControlBox:
+    case kMaxButton:
+    case kMinButton:
+        ApplyFrame();
+        break;
+    case kBackground:
+    case kPictureMode:
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
-    case 14:
-        props_.escCloses = v.i;
+    case kPicture:
+        picture_ = Picture::Decode(props_.picture);
+        InvalidateRect(hwnd_, nullptr, TRUE);
         break;
-    case 19:
-        props_.dragAnywhere = v.i;
+    case kPosition: ApplyPosition(); break;
+    case kMovable: ApplyMovable(); break;
+    case kIcon: ApplyIcon(); break;
+    case kInTaskbar: ApplyTaskbar(); break;
+    case kShape: ApplyShape(); break;
+    case kTopmost:
+        SetWindowPos(hwnd_, props_.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        break;
+    case kKeepTitleActive:
+        SendMessageA(hwnd_, WM_NCACTIVATE, GetActiveWindow() == hwnd_ ? TRUE : FALSE, 0);
+        break;
+    // Read when they are used (keys, dragging); nothing to apply now.
+    case kEnterMovesFocus:
+    case kEscCloses:
+    case kDragAnywhere:
+        break;
+    // Kept with the properties only: nothing here plays music, opens help files or looks
+    // at the class name after the window exists.
+    case kMusic:
+    case kMusicCount:
+    case kF1Help:
+    case kHelpFile:
+    case kHelpContext:
+    case kClassName:
         break;
     default:
         break;
@@ -187,18 +370,28 @@ int WindowUnit::SetOwn(int k, const PropValue& v) {
     return 0;
 }
 
-bool WindowUnit::GetOwn(int k, PropValue* out) const {
-    switch (k) {
-    case 0: *out = PropValue::OfText(props_.caption); return true;
-    case 1: *out = PropValue::Integer(props_.border); return true;
-    case 2: *out = PropValue::Integer(static_cast<int32_t>(props_.background)); return true;
-    case 10: *out = PropValue::Integer(props_.position); return true;
-    case 14: *out = PropValue::Integer(props_.escCloses); return true;
-    case 19: *out = PropValue::Integer(props_.dragAnywhere); return true;
-    default: return false;
-    }
+bool WindowUnit::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
+
+std::string WindowUnit::StoredIcon(const uint8_t* ownProperties, size_t size) {
+    WindowProps props;
+    return props.Read(ownProperties, size) ? props.icon : std::string();
 }
 
-UnitRoutine WindowUnit::Query(int entry) { return UnitQuery<WindowUnit>::Query(entry); }
+void WindowUnit::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor visit, void* context) {
+    WindowProps props;
+    if (!props.Read(ownProperties, size)) return;
+    visit(props.caption, context);
+    visit(props.helpFile, context);
+    visit(props.className, context);
+}
+
+UnitRoutine WindowUnit::Query(int entry) {
+    switch (entry) {
+    case kEntryIcon: return reinterpret_cast<UnitRoutine>(static_cast<UnitIconFn>(&WindowUnit::StoredIcon));
+    case kEntryListTexts:
+        return reinterpret_cast<UnitRoutine>(static_cast<UnitListTextsFn>(&WindowUnit::ListTexts));
+    default: return UnitQuery<WindowUnit>::Query(entry);
+    }
+}
 
 }  // namespace quill

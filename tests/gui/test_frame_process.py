@@ -52,6 +52,12 @@ class FrameProcess(qt.QuillTestCase):
         # A fatal end forgets the exit routine.
         self.assertEqual(self.read(log), "")
 
+    def test_a_start_window_its_created_handler_unloads_ends_normally(self):
+        log, env = self.exit_log()
+        code, _ = qt.run(probe_path(), ["self-unloading"], env=env, timeout=30)
+        self.assertEqual(code, 0)
+        self.assertEqual(self.read(log), "exit routine main=1\n")
+
 
 class InstallerWindow(qt.QuillTestCase):
     def test_one_borderless_window_centred_at_top_300_that_alt_f4_closes(self):

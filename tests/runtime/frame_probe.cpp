@@ -3,6 +3,7 @@
 //   end-from-worker <code>  a worker thread calls EndProgram(code) once the window shows
 //   unknown-type            the start window holds a unit type no library offers
 //   window                  just shows its window (closed by the test)
+//   self-unloading          the start window's created handler destroys the window
 // The exit routine appends "exit routine main=<1|0>" to the file named by QUILL_EXIT_LOG.
 #include <windows.h>
 
@@ -26,6 +27,7 @@ constexpr uint32_t kBrokenWindow = 0x52010002;
 
 int g_endCode = 0;
 bool g_endFromWorker = false;
+bool g_unloadOnCreated = false;
 
 DWORD WINAPI EndingWorker(LPVOID) {
     Sleep(300);
@@ -34,6 +36,7 @@ DWORD WINAPI EndingWorker(LPVOID) {
 
 bool Created(const int32_t*, int32_t*) {
     if (g_endFromWorker) StartThread(&EndingWorker);
+    if (g_unloadOnCreated) DestroyWindow(GetUnitHandle(kPlainWindow, kWindowUnitId));
     return false;
 }
 
@@ -83,6 +86,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (mode == "end-from-worker") {
         g_endFromWorker = true;
         g_endCode = __argc > 2 ? std::atoi(__argv[2]) : 0;
+    } else if (mode == "self-unloading") {
+        g_unloadOnCreated = true;
     } else if (mode == "unknown-type") {
         g_startWindow = kBrokenWindow;
     }

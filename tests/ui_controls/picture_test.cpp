@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
+
+#include <jpeglib.h>
 
 #include "tests/ui_controls/controls_harness.h"
 #include "ui/picture.h"
@@ -128,6 +132,86 @@ TEST(PictureDecodeTest, BrokenOrUndrawablePicturesGiveNothing) {
     std::string icon = Asset("icon48.ico");
     EXPECT_TRUE(Picture::Decode(icon.substr(0, 30)).empty());  // image data cut away
     EXPECT_EQ(DecodePictureBitmap(""), nullptr);
+}
+
+// A 16 x 8 four-channel JPEG, left half red, right half blue, written the way print
+// software does: stored as `space` with the inks inverted when there is an Adobe marker.
+std::string FourChannelJpeg(J_COLOR_SPACE space, bool adobe) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = 16;
+    c.image_height = 8;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, space);
+    c.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(16 * 4);
+    for (int x = 0; x < 16; ++x) {
+        // Inks: red is magenta and yellow, blue is cyan and magenta.
+        const unsigned char ink[4] = {static_cast<unsigned char>(x < 8 ? 0 : 255), 255,
+                                      static_cast<unsigned char>(x < 8 ? 255 : 0), 0};
+        for (int i = 0; i < 4; ++i) row[x * 4 + i] = adobe ? 255 - ink[i] : ink[i];
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::string bytes(reinterpret_cast<char*>(out), size);
+    free(out);
+    return bytes;
+}
+
+TEST(PictureDecodeTest, CmykAndYcckJpegsDecodeInTheirColours) {
+    const struct {
+        J_COLOR_SPACE space;
+        bool adobe;
+    } cases[] = {{JCS_CMYK, true}, {JCS_YCCK, true}, {JCS_CMYK, false}};
+    for (const auto& c : cases) {
+        Picture pic = Picture::Decode(FourChannelJpeg(c.space, c.adobe));
+        ASSERT_FALSE(pic.empty()) << c.space << " " << c.adobe;
+        EXPECT_EQ(pic.width(), 16);
+        HBITMAP bmp = pic.TakeBitmap();
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        EXPECT_TRUE(Near(GetPixel(dc, 3, 4), kRed, 40)) << c.space << " " << c.adobe;
+        EXPECT_TRUE(Near(GetPixel(dc, 12, 4), kBlue, 40)) << c.space << " " << c.adobe;
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bmp);
+    }
+}
+
+TEST(PictureDecodeTest, HeadersClaimingHugeSizesAreUndecodable) {
+    // The JPEG frame header (SOF0: FF C0, length, precision, height, width).
+    std::string jpeg = Asset("cross_blue.jpg");
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    std::string huge = jpeg;
+    for (size_t at : {sof + 5, sof + 7}) {  // 30000 = 0x7530, big-endian
+        huge[at] = 0x75;
+        huge[at + 1] = 0x30;
+    }
+    std::string bmp = MakeBmp(2, 2, [](int, int) { return kRed; });
+    for (size_t at : {size_t(18), size_t(22)}) {  // width, height: 30000 little-endian
+        bmp[at] = 0x30;
+        bmp[at + 1] = 0x75;
+    }
+    std::string gif = std::string("GIF89a\x30\x75\x30\x75\x80\x00\x00", 13) + Bytes({0xFF, 0, 0, 0, 0, 0}) +
+                      std::string("\x2C\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3B", 16);
+    for (const std::string& bytes : {huge, bmp, gif}) EXPECT_TRUE(Picture::Decode(bytes).empty());
+    EXPECT_TRUE(PictureSizeAllowed(4096, 4096));
+    EXPECT_FALSE(PictureSizeAllowed(4097, 4096));
+    EXPECT_FALSE(PictureSizeAllowed(30000, 1));
 }
 
 TEST(CentredFitTest, FitsUnscaledOrShrinksByTheSmallerRatio) {

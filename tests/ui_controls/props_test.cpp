@@ -2,6 +2,8 @@
 // have, versions and clamping on read.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/byte_stream.h"
 #include "ui/props/label_props.h"
 #include "ui/props/pic_box_props.h"
@@ -9,6 +11,7 @@
 #include "ui/props/process_bar_props.h"
 #include "ui/props/timer_props.h"
 #include "ui/props/trans_label_props.h"
+#include "ui/props/window_props.h"
 
 namespace quill::test {
 namespace {
@@ -30,6 +33,82 @@ void CheckVersionRules(const P& sample) {
     EXPECT_FALSE(ReadBytes(&back, bytes.substr(0, bytes.size() - 1)));
     ASSERT_TRUE(ReadBytes(&back, ""));
     EXPECT_EQ(back.Write(), P{}.Write());
+}
+
+// Each table names every own index 0..n-1 and every stored position 1..n exactly once.
+template <class P>
+void CheckTable(const char* name) {
+    std::vector<int> k(P::kFieldCount), stored(P::kFieldCount);
+    for (const PropField<P>& f : PropTable<P>()) {
+        ASSERT_GE(f.k, 0) << name;
+        ASSERT_LT(static_cast<size_t>(f.k), P::kFieldCount) << name;
+        ASSERT_GE(f.stored, 1) << name;
+        ASSERT_LE(static_cast<size_t>(f.stored), P::kFieldCount) << name;
+        ++k[static_cast<size_t>(f.k)];
+        ++stored[static_cast<size_t>(f.stored) - 1];
+    }
+    EXPECT_EQ(k, std::vector<int>(P::kFieldCount, 1)) << name;
+    EXPECT_EQ(stored, std::vector<int>(P::kFieldCount, 1)) << name;
+}
+
+TEST(OwnPropsTest, EachTableHoldsEveryIndexAndStoredPositionOnce) {
+    CheckTable<LabelProps>("Label");
+    CheckTable<TransLabelProps>("TransLabel");
+    CheckTable<PicBtnProps>("PicBtn");
+    CheckTable<PicBoxProps>("PicBox");
+    CheckTable<ProcessBarProps>("ProcessBar");
+    CheckTable<TimerProps>("Timer");
+    CheckTable<WindowProps>("window");
+    EXPECT_EQ(WindowProps::kFieldCount, 24u);
+}
+
+TEST(OwnPropsTest, WindowRecordOrderAndVersions) {
+    WindowProps w;
+    w.border = 5;
+    w.pictureMode = 3;
+    w.background = 0x00EEB875;
+    w.maxButton = 1;
+    w.minButton = 1;
+    w.controlBox = 0;
+    w.position = 2;
+    w.movable = 0;
+    w.musicCount = 2;
+    w.enterMovesFocus = 1;
+    w.escCloses = 0;
+    w.f1Help = 1;
+    w.helpContext = 77;
+    w.inTaskbar = 0;
+    w.dragAnywhere = 1;
+    w.shape = 29;
+    w.topmost = 1;
+    w.keepTitleActive = 1;
+    w.className = "类";
+    w.picture = "p";
+    w.icon = "ii";
+    w.music = "mmm";
+    w.caption = "安装程序";
+    w.helpFile = "h.hlp";
+    ByteWriter b;
+    for (int32_t v : {6, 5, 3, 0x00EEB875, 1, 1, 0, 2, 0, 2, 1, 0, 1, 77, 0, 1, 29, 1, 1}) b.i32(v);
+    for (const char* s : {"类", "p", "ii", "mmm", "安装程序", "h.hlp"}) b.blob(s);
+    EXPECT_EQ(w.Write(), b.bytes());
+    CheckVersionRules(w);
+
+    // Version 1 has no task-bar field and nothing after it: those keep their defaults,
+    // and the byte arrays follow the help context directly. Out-of-range values clamp.
+    ByteWriter v1;
+    for (int32_t v : {1, 9, 7, 0, 0, 0, 1, 8, 1, 5, 0, 1, 0, 0}) v1.i32(v);
+    for (const char* s : {"pic", "", "", "标题", ""}) v1.blob(s);
+    WindowProps old;
+    ASSERT_TRUE(ReadBytes(&old, v1.bytes()));
+    EXPECT_EQ(old.border, 6);
+    EXPECT_EQ(old.pictureMode, 3);
+    EXPECT_EQ(old.position, 3);
+    EXPECT_EQ(old.musicCount, 2);
+    EXPECT_EQ(old.inTaskbar, 1);
+    EXPECT_EQ(old.className, "");
+    EXPECT_EQ(old.picture, "pic");
+    EXPECT_EQ(old.caption, "标题");
 }
 
 TEST(OwnPropsTest, StoredFieldOrderOfEachType) {

@@ -1,68 +1,36 @@
 #include "ui/props/label_props.h"
 
-#include "ui/byte_stream.h"
-#include "ui/props/clamp.h"
-
 namespace quill {
 
-std::string LabelProps::Write() const {
-    ByteWriter w;
-    w.i32(kVersion);
-    w.i32(effect);
-    w.i32(gradientWidth);
-    w.i32(border);
-    w.u32(borderColour1);
-    w.u32(borderColour2);
-    w.u32(borderColour3);
-    w.u32(textColour);
-    w.u32(background);
-    w.i32(pictureMode);
-    w.i32(gradientMode);
-    w.u32(gradientColour1);
-    w.u32(gradientColour2);
-    w.u32(gradientColour3);
-    w.i32(hAlign);
-    w.i32(vAlign);
-    w.i32(wordWrap);
-    w.blob(font);
-    w.blob(picture);
-    w.blob(caption);
-    w.blob(dataSource);
-    w.blob(dataColumn);
-    return w.take();
-}
+using L = LabelProps;
 
-bool LabelProps::Read(const uint8_t* data, size_t size) {
-    *this = LabelProps{};
-    if (size == 0) return true;
-    ByteReader r(data, size);
-    const int32_t version = r.i32();
-    if (version < 0 || version > kVersion) return false;
-    effect = Clamp(r.i32(), 0, 3);
-    gradientWidth = r.i32();
-    if (gradientWidth < kMinGradientWidth) gradientWidth = kMinGradientWidth;
-    border = Clamp(r.i32(), 0, 6);
-    borderColour1 = r.u32();
-    borderColour2 = r.u32();
-    borderColour3 = r.u32();
-    textColour = r.u32();
-    background = r.u32();
-    pictureMode = Clamp(r.i32(), 0, 2);
-    gradientMode = Clamp(r.i32(), 0, 8);
-    gradientColour1 = r.u32();
-    gradientColour2 = r.u32();
-    gradientColour3 = r.u32();
-    hAlign = Clamp(r.i32(), 0, 2);
-    vAlign = Clamp(r.i32(), 0, 2);
-    wordWrap = r.i32();
-    font = r.blob();
-    picture = r.blob();
-    caption = r.blob();
-    if (version >= 2) {
-        dataSource = r.blob();
-        dataColumn = r.blob();
-    }
-    return r.ok();
-}
+const PropField<L> L::kFields[] = {
+    TextField<L>(kCaption, 19, &L::caption),
+    IntField<L>(kEffect, 1, &L::effect, {0, 3}),
+    IntField<L>(kBorder, 3, &L::border, {0, 6}),
+    IntField<L>(kGradientWidth, 2, &L::gradientWidth, AtLeast(kMinGradientWidth)),
+    ColourField<L>(kBorderColour1, 4, &L::borderColour1),
+    ColourField<L>(kBorderColour2, 5, &L::borderColour2),
+    ColourField<L>(kBorderColour3, 6, &L::borderColour3),
+    BytesField<L>(kFont, 17, &L::font),
+    ColourField<L>(kTextColour, 7, &L::textColour),
+    ColourField<L>(kBackground, 8, &L::background),
+    BytesField<L>(kPicture, 18, &L::picture),
+    IntField<L>(kPictureMode, 9, &L::pictureMode, {0, 2}),
+    IntField<L>(kGradientMode, 10, &L::gradientMode, {0, 8}),
+    ColourField<L>(kGradientColour1, 11, &L::gradientColour1),
+    ColourField<L>(kGradientColour2, 12, &L::gradientColour2),
+    ColourField<L>(kGradientColour3, 13, &L::gradientColour3),
+    IntField<L>(kHAlign, 14, &L::hAlign, {0, 2}),
+    IntField<L>(kWordWrap, 16, &L::wordWrap),
+    IntField<L>(kVAlign, 15, &L::vAlign, {0, 2}),
+    TextField<L>(kDataSource, 20, &L::dataSource, 2),
+    TextField<L>(kDataColumn, 21, &L::dataColumn, 2),
+};
+const size_t L::kFieldCount = sizeof(kFields) / sizeof(kFields[0]);
+
+std::string LabelProps::Write() const { return PropTable<LabelProps>::Write(*this); }
+
+bool LabelProps::Read(const uint8_t* data, size_t size) { return PropTable<LabelProps>::Read(this, data, size); }
 
 }  // namespace quill

@@ -4,12 +4,25 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/props/prop_table.h"
+
 namespace quill {
 
-struct LabelProps {
+// Own property indexes k (property index 8 + k), shared by the record and the control.
+struct LabelIndex {
+    enum Property {
+        kCaption = 0, kEffect, kBorder, kGradientWidth, kBorderColour1, kBorderColour2, kBorderColour3,
+        kFont, kTextColour, kBackground, kPicture, kPictureMode, kGradientMode, kGradientColour1,
+        kGradientColour2, kGradientColour3, kHAlign, kWordWrap, kVAlign, kDataSource, kDataColumn
+    };
+};
+
+struct LabelProps : LabelIndex {
     static constexpr int32_t kVersion = 2;
     static constexpr uint32_t kDefaultColour = 0xFF000000;
     static constexpr int32_t kMinGradientWidth = 5;
+    static const PropField<LabelProps> kFields[];
+    static const size_t kFieldCount;
 
     std::string caption = "标签";
     int32_t effect = 0;
@@ -34,7 +47,7 @@ struct LabelProps {
     std::string dataColumn;
 
     std::string Write() const;
-    // Resets to the defaults, then reads; false for a version above 2 or a cut record.
+    // Resets to the defaults, then reads; false for a version above kVersion or a cut record.
     bool Read(const uint8_t* data, size_t size);
 };
 

@@ -4,11 +4,20 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/props/prop_table.h"
+
 namespace quill {
 
-struct PicBoxProps {
+// Own property indexes k (property index 8 + k), shared by the record and the control.
+struct PicBoxIndex {
+    enum Property { kBorder = 0, kBackground, kPicture, kPictureMode, kPlayAnimation, kDataSource, kDataColumn };
+};
+
+struct PicBoxProps : PicBoxIndex {
     static constexpr int32_t kVersion = 2;
     static constexpr uint32_t kDefaultColour = 0xFF000000;
+    static const PropField<PicBoxProps> kFields[];
+    static const size_t kFieldCount;
 
     int32_t border = 0;  // as the label's window borders 0..5
     uint32_t background = kDefaultColour;
@@ -19,7 +28,7 @@ struct PicBoxProps {
     std::string dataColumn;
 
     std::string Write() const;
-    // Resets to the defaults, then reads; false for a version above 2 or a cut record.
+    // Resets to the defaults, then reads; false for a version above kVersion or a cut record.
     bool Read(const uint8_t* data, size_t size);
 };
 

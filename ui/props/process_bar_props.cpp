@@ -1,35 +1,21 @@
 #include "ui/props/process_bar_props.h"
 
-#include "ui/byte_stream.h"
-#include "ui/props/clamp.h"
-
 namespace quill {
 
-std::string ProcessBarProps::Write() const {
-    ByteWriter w;
-    w.i32(kVersion);
-    w.i32(border);
-    w.i32(vertical);
-    w.i32(smooth);
-    w.i32(minimum);
-    w.i32(maximum);
-    w.i32(position);
-    return w.take();
-}
+using B = ProcessBarProps;
 
-bool ProcessBarProps::Read(const uint8_t* data, size_t size) {
-    *this = ProcessBarProps{};
-    if (size == 0) return true;
-    ByteReader r(data, size);
-    const int32_t version = r.i32();
-    if (version < 0 || version > kVersion) return false;
-    border = Clamp(r.i32(), 0, 5);
-    vertical = Clamp(r.i32(), 0, 1);
-    smooth = Clamp(r.i32(), 0, 1);
-    minimum = Clamp(r.i32(), 0, kLimit);
-    maximum = Clamp(r.i32(), 0, kLimit);
-    position = Clamp(r.i32(), 0, kLimit);
-    return r.ok();
-}
+const PropField<B> B::kFields[] = {
+    IntField<B>(kBorder, 1, &B::border, {0, 5}),
+    IntField<B>(kVertical, 2, &B::vertical, kLogical),
+    IntField<B>(kSmooth, 3, &B::smooth, kLogical),
+    IntField<B>(kMinimum, 4, &B::minimum, {0, kLimit}),
+    IntField<B>(kMaximum, 5, &B::maximum, {0, kLimit}),
+    IntField<B>(kPosition, 6, &B::position, {0, kLimit}),
+};
+const size_t B::kFieldCount = sizeof(kFields) / sizeof(kFields[0]);
+
+std::string ProcessBarProps::Write() const { return PropTable<ProcessBarProps>::Write(*this); }
+
+bool ProcessBarProps::Read(const uint8_t* data, size_t size) { return PropTable<ProcessBarProps>::Read(this, data, size); }
 
 }  // namespace quill

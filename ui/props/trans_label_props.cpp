@@ -1,37 +1,22 @@
 #include "ui/props/trans_label_props.h"
 
-#include "ui/byte_stream.h"
-#include "ui/props/clamp.h"
-
 namespace quill {
 
-std::string TransLabelProps::Write() const {
-    ByteWriter w;
-    w.i32(kVersion);
-    w.i32(effect);
-    w.u32(textColour);
-    w.i32(hAlign);
-    w.i32(vAlign);
-    w.i32(wordWrap);
-    w.blob(font);
-    w.blob(caption);
-    return w.take();
-}
+using T = TransLabelProps;
 
-bool TransLabelProps::Read(const uint8_t* data, size_t size) {
-    *this = TransLabelProps{};
-    if (size == 0) return true;
-    ByteReader r(data, size);
-    const int32_t version = r.i32();
-    if (version < 0 || version > kVersion) return false;
-    effect = Clamp(r.i32(), 0, 3);
-    textColour = r.u32();
-    hAlign = Clamp(r.i32(), 0, 2);
-    vAlign = Clamp(r.i32(), 0, 2);
-    wordWrap = r.i32();
-    font = r.blob();
-    caption = r.blob();
-    return r.ok();
-}
+const PropField<T> T::kFields[] = {
+    TextField<T>(kCaption, 7, &T::caption),
+    IntField<T>(kEffect, 1, &T::effect, {0, 3}),
+    BytesField<T>(kFont, 6, &T::font),
+    ColourField<T>(kTextColour, 2, &T::textColour),
+    IntField<T>(kHAlign, 3, &T::hAlign, {0, 2}),
+    IntField<T>(kWordWrap, 5, &T::wordWrap),
+    IntField<T>(kVAlign, 4, &T::vAlign, {0, 2}),
+};
+const size_t T::kFieldCount = sizeof(kFields) / sizeof(kFields[0]);
+
+std::string TransLabelProps::Write() const { return PropTable<TransLabelProps>::Write(*this); }
+
+bool TransLabelProps::Read(const uint8_t* data, size_t size) { return PropTable<TransLabelProps>::Read(this, data, size); }
 
 }  // namespace quill
