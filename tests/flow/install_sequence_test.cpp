@@ -59,7 +59,7 @@ protected:
         WriteText(quill::DriveArchivePath(folder_), "archive");
     }
     void TearDown() override {
-        quill::State().shutdownStarted = false;
+        quill::State().ending = false;
         DeleteFileA(link_.c_str());
         quill::RemoveArchives(folder_);
         RemoveDirectoryA(folder_.c_str());
@@ -75,7 +75,7 @@ protected:
 };
 
 TEST_F(AfterExtraction, OnceTheEndHasBegunNothingFollows) {
-    quill::State().shutdownStarted = true;
+    quill::State().ending = true;
     for (int32_t result : {1, 0, -1}) {
         EXPECT_FALSE(quill::FinishInstallation(shown_, folder_, kNoArchive, result).has_value()) << result;
         EXPECT_TRUE(shown_.seen.empty()) << result;
