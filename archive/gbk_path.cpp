@@ -57,4 +57,18 @@ size_t FindLastSeparator(const std::string& text) {
     return found;
 }
 
+std::string ParentFolder(const std::string& path) {
+    const size_t cut = FindLastSeparator(path);
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string FoldAsciiCase(const std::string& text) {
+    std::string folded = text;
+    char* begin = &folded[0];
+    for (char* p = begin; *p; p = const_cast<char*>(NextChar(p))) {
+        if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p + ('a' - 'A'));
+    }
+    return folded;
+}
+
 }  // namespace quill

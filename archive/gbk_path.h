@@ -24,6 +24,13 @@ bool MakeFolderPath(const std::string& path, std::string* failedLevel = nullptr)
 // Byte offset of the last '/' or '\' character of `text`, or npos.
 size_t FindLastSeparator(const std::string& text);
 
+// The part of `path` before its last separator, or empty text when it has none.
+std::string ParentFolder(const std::string& path);
+
+// `text` with its ASCII letters in small case and double-byte characters as they are: the
+// form in which the file system tells two names apart.
+std::string FoldAsciiCase(const std::string& text);
+
 // True when the file or folder exists.
 bool PathExists(const std::string& path);
 

@@ -9,6 +9,7 @@
 #include "data/brand_table.h"
 #include "flow/flow_state.h"
 #include "runtime/commands.h"
+#include "archive/gbk_path.h"
 #include "archive/safe_path.h"
 #include "uninstall/registry_key.h"
 #include "uninstall/uninstall_record.h"
@@ -18,34 +19,6 @@ namespace quill {
 namespace {
 
 constexpr int32_t kBrandKey = 0;
-
-// ASCII letters in small case, double-byte characters as they are: how the file system
-// tells two names apart.
-std::string Folded(const std::string& path) {
-    std::string key = path;
-    for (size_t i = 0; i < key.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(key[i]);
-        if (c >= 0x80) {
-            ++i;
-        } else if (c >= 'A' && c <= 'Z') {
-            key[i] = static_cast<char>(c + 0x20);
-        }
-    }
-    return key;
-}
-
-// The folder part of a relative path, or empty text at the top.
-std::string ParentOf(const std::string& relative) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < relative.size(); ++i) {
-        if (static_cast<unsigned char>(relative[i]) >= 0x80) {
-            ++i;
-        } else if (relative[i] == '\\') {
-            cut = i;
-        }
-    }
-    return cut == std::string::npos ? std::string() : relative.substr(0, cut);
-}
 
 std::string Join(const std::string& folder, const std::string& relative) {
     return relative.empty() ? folder : folder + "\\" + relative;
@@ -81,9 +54,9 @@ bool ListArchive(const std::string& archivePath, std::vector<std::string>* files
     const int32_t count = entry.index;
     std::set<std::string> seen;
     auto addFolder = [&](std::string relative) {
-        while (!relative.empty() && seen.insert(Folded(relative)).second) {
+        while (!relative.empty() && seen.insert(FoldAsciiCase(relative)).second) {
             folders->push_back(relative);
-            relative = ParentOf(relative);
+            relative = ParentFolder(relative);
         }
     };
     for (int32_t i = 0; i < count; ++i) {
@@ -96,7 +69,7 @@ bool ListArchive(const std::string& archivePath, std::vector<std::string>* files
             addFolder(relative);
         } else {
             files->push_back(relative);
-            addFolder(ParentOf(relative));
+            addFolder(ParentFolder(relative));
         }
     }
     return true;
@@ -108,10 +81,10 @@ bool ListArchive(const std::string& archivePath, std::vector<std::string>* files
 std::set<std::string> FoldersThatExistedBefore(const std::string& installFolder, const std::vector<std::string>& files,
                                                const std::vector<std::string>& folders) {
     std::set<std::string> known;
-    for (const std::string& f : files) known.insert(Folded(f));
-    for (const std::string& f : folders) known.insert(Folded(f));
-    known.insert(Folded(kUninstallerFileName));
-    known.insert(Folded(kUninstallRecordFileName));
+    for (const std::string& f : files) known.insert(FoldAsciiCase(f));
+    for (const std::string& f : folders) known.insert(FoldAsciiCase(f));
+    known.insert(FoldAsciiCase(kUninstallerFileName));
+    known.insert(FoldAsciiCase(kUninstallRecordFileName));
 
     std::vector<std::string> candidates = folders;
     candidates.push_back(std::string());
@@ -125,12 +98,12 @@ std::set<std::string> FoldersThatExistedBefore(const std::string& installFolder,
             const std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             const std::string relative = folder.empty() ? name : folder + "\\" + name;
-            if (known.count(Folded(relative)) == 0) foreign = true;
+            if (known.count(FoldAsciiCase(relative)) == 0) foreign = true;
         } while (!foreign && FindNextFileA(find, &found));
         FindClose(find);
         if (!foreign) continue;
-        for (std::string f = folder;; f = ParentOf(f)) {
-            before.insert(Folded(f));
+        for (std::string f = folder;; f = ParentFolder(f)) {
+            before.insert(FoldAsciiCase(f));
             if (f.empty()) break;
         }
     }
@@ -182,17 +155,17 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
     record.rootCreated = previous.rootCreated || before.count(std::string()) == 0;
     std::set<std::string> seen;
     auto add = [&](std::vector<std::string>* list, const std::string& relative, bool folder) {
-        if (Exists(Join(installFolder, relative), folder) && seen.insert(Folded(relative)).second)
+        if (Exists(Join(installFolder, relative), folder) && seen.insert(FoldAsciiCase(relative)).second)
             list->push_back(relative);
     };
     for (const std::string& f : previous.folders) add(&record.folders, f, true);
     for (const std::string& f : archiveFolders) {
-        if (before.count(Folded(f)) == 0) add(&record.folders, f, true);
+        if (before.count(FoldAsciiCase(f)) == 0) add(&record.folders, f, true);
     }
     for (const std::string& f : previous.files) add(&record.files, f, false);
     for (const std::string& f : archiveFiles) {
         // The archive cannot claim the uninstaller's own two files.
-        if (Folded(f) != Folded(kUninstallerFileName) && Folded(f) != Folded(kUninstallRecordFileName))
+        if (FoldAsciiCase(f) != FoldAsciiCase(kUninstallerFileName) && FoldAsciiCase(f) != FoldAsciiCase(kUninstallRecordFileName))
             add(&record.files, f, false);
     }
 

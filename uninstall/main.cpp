@@ -13,6 +13,7 @@
 
 #include "flow/exit_codes.h"
 #include "runtime/commands.h"
+#include "runtime/library_loading.h"
 #include "uninstall/removal.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_record.h"
@@ -115,19 +116,8 @@ private:
 };
 
 int Uninstall(bool silent) {
-    char modulePath[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
-    const std::string self(modulePath, n < MAX_PATH ? n : 0);
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < self.size(); ++i) {
-        if (static_cast<unsigned char>(self[i]) >= 0x80) {
-            ++i;
-        } else if (self[i] == '\\') {
-            cut = i;
-        }
-    }
-    const std::string folder = cut == std::string::npos ? std::string() : self.substr(0, cut);
-    const std::string selfName = self.substr(cut + 1);
+    std::string folder, selfName;
+    LocateExecutable(&folder, &selfName);
     const std::string recordPath = folder + "\\" + kUninstallRecordFileName;
 
     const std::optional<UninstallRecord> record = folder.empty() ? std::nullopt : ReadUninstallRecord(recordPath);
@@ -182,6 +172,7 @@ int Uninstall(bool silent) {
     if (removeSelf && !StartCleanupCopy(record->rootCreated)) {
         // The last resort asks for the deletion at the next start of Windows; that works only
         // with administrator rights, and otherwise the uninstaller stays.
+        const std::string self = folder + "\\" + selfName;
         if (!MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kExitUninstallIncomplete;
         if (record->rootCreated) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }

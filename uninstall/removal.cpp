@@ -11,6 +11,7 @@
 #include "runtime/commands.h"
 #include "shell/com_ptr.h"
 #include "shell/shell_library.h"
+#include "archive/gbk_path.h"
 #include "archive/safe_path.h"
 #include "uninstall/registry_key.h"
 
@@ -35,19 +36,6 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     return false;
 }
 
-// ASCII letters in small case; both bytes of a double-byte character stay as they are.
-std::string AsciiLower(const std::string& text) {
-    std::string lower = text;
-    for (size_t i = 0; i < lower.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(lower[i]);
-        if (c >= 0x80) {
-            ++i;
-        } else if (c >= 'A' && c <= 'Z') {
-            lower[i] = static_cast<char>(c + 0x20);
-        }
-    }
-    return lower;
-}
 
 class FindHandle {
 public:
@@ -82,11 +70,11 @@ private:
 bool IsProcessRunning(const std::string& exeName) {
     SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE) return false;
-    const std::string wanted = AsciiLower(exeName);
+    const std::string wanted = FoldAsciiCase(exeName);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32First(snapshot.get(), &entry); ok; ok = Process32Next(snapshot.get(), &entry)) {
-        if (AsciiLower(entry.szExeFile) == wanted) return true;
+        if (FoldAsciiCase(entry.szExeFile) == wanted) return true;
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "archive/file_handle.h"
+#include "archive/gbk_path.h"
 
 namespace quill {
 
@@ -21,18 +22,6 @@ std::string ModulePath() {
     return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
 }
 
-// The folder part of a full path (double-byte aware), without the trailing backslash.
-std::string FolderOf(const std::string& path) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (static_cast<unsigned char>(path[i]) >= 0x80) {
-            ++i;
-        } else if (path[i] == '\\') {
-            last = i;
-        }
-    }
-    return last == std::string::npos ? std::string() : path.substr(0, last);
-}
 
 std::string Decimal(uint32_t value) {
     std::string digits;
@@ -104,7 +93,7 @@ int RunCleanup(const std::string& processHandle, const std::string& removeFolder
         if (!deleted) Sleep(kDeletePause);
     }
     // Fails, as it should, when the folder still holds something.
-    if (deleted && removeFolder == "1") RemoveDirectoryA(FolderOf(image).c_str());
+    if (deleted && removeFolder == "1") RemoveDirectoryA(ParentFolder(image).c_str());
     return deleted ? 0 : 1;
 }
 

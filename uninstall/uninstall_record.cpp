@@ -5,6 +5,7 @@
 #include <set>
 
 #include "archive/file_handle.h"
+#include "archive/gbk_path.h"
 #include "archive/safe_path.h"
 #include "runtime/gbk_text.h"
 
@@ -21,8 +22,6 @@ constexpr size_t kMaxProductName = 64;
 constexpr DWORD kMaxRecordSize = 4 * 1024 * 1024;
 
 unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c; }
 
 // Splits a line at its first tab: kind and value (the value is empty without a tab).
 void SplitLine(const std::string& line, std::string* kind, std::string* value) {
@@ -45,19 +44,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// A key that compares paths as the file system does for ASCII letters.
-std::string FoldedKey(const std::string& path) {
-    std::string key;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByte(Byte(path[i])) && i + 1 < path.size()) {
-            key += path[i];
-            key += path[++i];
-        } else {
-            key += AsciiLower(path[i]);
-        }
-    }
-    return key;
-}
 
 }  // namespace
 
@@ -88,7 +74,7 @@ std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {
         } else if ((kind == kFolderKind || kind == kFileKind) && SafePathInFolder(anyFolder, value)) {
             const bool isFolder = kind == kFolderKind;
             std::set<std::string>& seen = isFolder ? seenFolders : seenFiles;
-            if (seen.insert(FoldedKey(value)).second) (isFolder ? record.folders : record.files).push_back(value);
+            if (seen.insert(FoldAsciiCase(value)).second) (isFolder ? record.folders : record.files).push_back(value);
         } else {
             record.refused.push_back(lines[i]);
         }
@@ -117,12 +103,12 @@ std::string FormatUninstallRecord(const UninstallRecord& record) {
 }
 
 bool IsSameOrInsideFolder(const std::string& path, const std::string& folder) {
-    std::string base = FoldedKey(folder);
+    std::string base = FoldAsciiCase(folder);
     while (!base.empty() && base.back() == '\\' &&
            !(base.size() >= 2 && IsLeadByte(Byte(base[base.size() - 2])))) {
         base.pop_back();
     }
-    const std::string key = FoldedKey(path);
+    const std::string key = FoldAsciiCase(path);
     if (base.empty() || key.compare(0, base.size(), base) != 0) return false;
     // The folded keys keep double-byte pairs whole, so a match of the whole base ends on a
     // character boundary of the path as well.

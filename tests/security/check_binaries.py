@@ -1,11 +1,11 @@
-"""Checks what the shipped installers carry, as built (both targets):
+"""Checks what the shipped installers and uninstallers carry, as built (both targets):
 
   * their import tables name only libraries Windows protects by name (KNOWN_DLLS): the
     loader resolves any other import by looking beside the executable first, where a
     library someone planted (in a downloads folder) would run before a line of ours;
   * no test hook: the name of the tests' exit log appears in neither.
 
-Usage: check_binaries.py OBJDUMP HOOKED_INSTALLER INSTALLER...
+Usage: check_binaries.py OBJDUMP HOOKED_INSTALLER SHIPPED_EXE...
 The tests' own build of the installer (HOOKED_INSTALLER) must show the hook's name, so a
 search that cannot find anything does not pass unnoticed."""
 
