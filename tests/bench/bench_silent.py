@@ -29,6 +29,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gui"))
 import quilltest as qt  # noqa: E402
+from installer_ui import tree_of  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 PROBE_LIMIT = 30.0
@@ -98,17 +99,6 @@ def make_nsis(files, empty, name, out_dir):
     if done.returncode != 0:
         raise SystemExit("makensis failed:\n" + done.stdout.decode("utf-8", "replace"))
     return exe, time.monotonic() - t0
-
-
-def tree_of(folder):
-    found = {}
-    for root, dirs, files in os.walk(folder):
-        for d in dirs:
-            found[os.path.relpath(os.path.join(root, d), folder)] = (True, 0)
-        for f in files:
-            path = os.path.join(root, f)
-            found[os.path.relpath(path, folder)] = (False, os.path.getsize(path))
-    return found
 
 
 class Side:

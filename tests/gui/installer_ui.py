@@ -218,6 +218,16 @@ class Installer:
     def wait_exit(self, timeout=30):
         return self.prog.wait(timeout)
 
+    def install(self, case, answer="否"):
+        """A whole installation from the start press: advice, the shortcut made, the
+        completion prompt answered with `answer`, and a clean end with 0."""
+        self.press_start()
+        self.answer_advice(case)
+        self.wait_prompt(case)
+        case.assertEqual(self.log(), LOG_SHORTCUT_OK)
+        case.assertTrue(qt.press_msgbox(answer, title=PROMPT_CAPTION))
+        case.assertEqual(self.wait_exit(), 0)
+
     # the folder dialog
     def open_folder_dialog(self, case, timeout=10):
         self.press_folder()

@@ -131,12 +131,7 @@ class FullInstallation(ui.InstallCase):
                          .popitem()[1] & 1, 1, "the old copy should look read-only to Windows")
 
         inst = ui.Installer(self)
-        inst.press_start()
-        inst.answer_advice(self)
-        inst.wait_prompt(self)
-        self.assertEqual(inst.log(), ui.LOG_SHORTCUT_OK)
-        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
-        self.assertEqual(inst.wait_exit(), 0)
+        inst.install(self)
 
         self.check_product_tree(self.install_dir)
         self.check_shortcut(self.default_folder("D"))
@@ -167,11 +162,7 @@ class FullInstallation(ui.InstallCase):
         folder = f"C:\\users\\{user}\\Desktop\\My Apps\\Orvenline"
         self.assertEqual(inst.folder(), folder)
 
-        inst.press_start()
-        inst.answer_advice(self)
-        inst.wait_prompt(self)
-        self.assertTrue(qt.press_msgbox("是", title=ui.PROMPT_CAPTION))
-        self.assertEqual(inst.wait_exit(), 0)
+        inst.install(self, "是")
         installed = os.path.join(parent, ui.PRODUCT)
         qt.wait_until(lambda: ui.read_marker(installed) or os.path.exists(decoy_marker), timeout=10,
                       message="no product started")

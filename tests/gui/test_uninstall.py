@@ -47,11 +47,7 @@ def write_link(path, target):
 class Uninstall(ui.InstallCase):
     def install(self):
         inst = ui.Installer(self)
-        inst.press_start()
-        inst.answer_advice(self)
-        inst.wait_prompt(self)
-        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
-        self.assertEqual(inst.wait_exit(), 0)
+        inst.install(self)
         self.addCleanup(lambda: qt.run("reg", ["delete", KEY, "/f"]))
 
     def uninstaller(self):

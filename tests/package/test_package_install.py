@@ -75,12 +75,7 @@ class PackagedInstallation(qt.QuillTestCase):
                       timeout=5, message="the start button does not show the publisher's picture")
         qt.screenshot("package-window")
 
-        inst.press_start()
-        inst.answer_advice(self)
-        inst.wait_prompt(self)
-        self.assertEqual(inst.log(), ui.LOG_SHORTCUT_OK)
-        self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
-        self.assertEqual(inst.wait_exit(), 0)
+        inst.install(self)
 
         installed = os.path.join(drive_d, PREFIX, NAME)
         found = ui.product_tree_of(self, installed)
