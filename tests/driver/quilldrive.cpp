@@ -19,6 +19,9 @@
 //   rect HWND                             rect <l> <t> <r> <b> <visible>
 //   wait-gone HWND [--timeout MS]         exit 0 once the window no longer exists
 //   activate HWND                         brings the window to the foreground
+//   foreground                            foreground <hwnd> (exit 1 if there is none); asks
+//                                         the window nothing, so it answers while the
+//                                         window's process is stopped
 //   close HWND                            posts WM_CLOSE to the window, as another program would
 //   find-msgbox [--title T] [--timeout MS]
 //                                         msgbox <hwnd> <l> <t> <r> <b> <caption>
@@ -449,6 +452,13 @@ int CmdActivate(const Args& a) {
   return SetForegroundWindow(h) ? kOk : kFailed;
 }
 
+int CmdForeground() {
+  HWND h = GetForegroundWindow();
+  if (!h) return kNotFound;
+  Field("foreground"); Field(Hex(h)); EndLine();
+  return kOk;
+}
+
 int CmdClose(const Args& a) {
   if (a.pos.empty()) return kUsage;
   HWND h = ParseHwnd(a.pos[0]);
@@ -763,6 +773,7 @@ int main() {
   else if (cmd == L"rect") rc = CmdRect(a);
   else if (cmd == L"wait-gone") rc = CmdWaitGone(a);
   else if (cmd == L"activate") rc = CmdActivate(a);
+  else if (cmd == L"foreground") rc = CmdForeground();
   else if (cmd == L"close") rc = CmdClose(a);
   else if (cmd == L"find-msgbox") rc = CmdFindMsgBox(a);
   else if (cmd == L"press-msgbox") rc = CmdPressMsgBox(a);
