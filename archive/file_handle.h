@@ -1,4 +1,4 @@
-// Owner of a Win32 file handle.
+// Owner of a Win32 handle that CloseHandle closes: a file, a process, a snapshot.
 #pragma once
 
 #include <windows.h>

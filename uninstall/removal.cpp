@@ -11,6 +11,7 @@
 #include "runtime/commands.h"
 #include "shell/com_ptr.h"
 #include "shell/shell_library.h"
+#include "archive/file_handle.h"
 #include "archive/gbk_path.h"
 #include "archive/safe_path.h"
 #include "uninstall/registry_key.h"
@@ -36,7 +37,6 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     return false;
 }
 
-
 class FindHandle {
 public:
     explicit FindHandle(HANDLE h) : h_(h) {}
@@ -51,25 +51,11 @@ private:
     HANDLE h_;
 };
 
-class SnapshotHandle {
-public:
-    explicit SnapshotHandle(HANDLE h) : h_(h) {}
-    ~SnapshotHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    SnapshotHandle(const SnapshotHandle&) = delete;
-    SnapshotHandle& operator=(const SnapshotHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 }  // namespace
 
 bool IsProcessRunning(const std::string& exeName) {
-    SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.get() == INVALID_HANDLE_VALUE) return false;
+    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return false;
     const std::string wanted = FoldAsciiCase(exeName);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
