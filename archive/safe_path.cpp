@@ -40,6 +40,8 @@ bool IsAcceptablePart(const char* part, size_t length) {
     return !IsDeviceName(part, length);
 }
 
+bool IsForbiddenCharacter(unsigned char c) { return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr; }
+
 // The checks that need only the name's own text.
 bool IsAcceptableName(const std::string& name) {
     if (name.empty() || IsSeparator(name[0])) return false;
@@ -63,7 +65,7 @@ bool IsAcceptableName(const std::string& name) {
             if (p[1] == 0 || p[1] == '/') return false;
             continue;
         }
-        if (c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr) return false;
+        if (IsForbiddenCharacter(c)) return false;
     }
     return true;
 }
@@ -84,6 +86,14 @@ std::string FullPath(const std::string& path) {
 }
 
 }  // namespace
+
+bool IsUsableNamePart(const std::string& part) {
+    if (part.empty() || part == ".") return false;
+    for (const char* p = part.c_str(); *p; p = NextChar(p)) {
+        if (IsSeparator(*p) || IsForbiddenCharacter(static_cast<unsigned char>(*p))) return false;
+    }
+    return IsAcceptablePart(part.c_str(), part.size());
+}
 
 bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
     const std::string fullFolder = FullPath(folder);

@@ -21,6 +21,12 @@ namespace quill {
 // resolve to a place inside `folder` (IsPathInsideFolder).
 std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name);
 
+// True when `part`, one name between separators of a path a user typed, is a name the file
+// system takes as it stands: not empty, "." or "..", no separator, control character or
+// < > : " | ? *, not ending in a dot or blank (both would be dropped), no device name.
+// The same rule the archive's names go through, part by part.
+bool IsUsableNamePart(const std::string& part);
+
 // True when `path`, resolved as the file system will resolve it ("." and ".." folded,
 // devices named), is `folder` itself or lies below it.
 bool IsPathInsideFolder(const std::string& path, const std::string& folder);

@@ -1,7 +1,6 @@
 #include "flow/command_line.h"
 
-#include <cstring>
-
+#include "archive/safe_path.h"
 #include "flow/absolute_path.h"
 
 namespace quill {
@@ -44,24 +43,6 @@ std::string WithoutTrailingSeparators(const std::string& path) {
     return path.substr(0, keep);
 }
 
-// CON, PRN, AUX, NUL, COM1..9, LPT1..9, with or without an extension, name devices.
-bool IsDeviceName(const std::string& name) {
-    const std::string base = Upper(name.substr(0, name.find('.')));
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
-    for (const char* d : kDevices)
-        if (base == d) return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
-}
-
-// One name between separators: no reserved character, not ending in a dot or blank (the file
-// system would drop them and install somewhere else), no device name, no "." or "..".
-bool IsUsableName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    if (name.back() == '.' || name.back() == ' ') return false;
-    return !IsDeviceName(name);
-}
-
 }  // namespace
 
 bool IsUsableInstallFolder(const std::string& folder) {
@@ -78,11 +59,10 @@ bool IsUsableInstallFolder(const std::string& folder) {
             continue;
         }
         if (c == '\\' || c == '/') {
-            if (!IsUsableName(name)) return false;
+            if (!IsUsableNamePart(name)) return false;
             name.clear();
             continue;
         }
-        if (c < 0x20 || std::strchr("<>:\"|?*", c)) return false;
         name += static_cast<char>(c);
     }
     return true;
