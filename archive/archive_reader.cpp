@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "archive/file_handle.h"
-#include "archive/gbk_path.h"
+#include "base/handles.h"
+#include "base/file_system.h"
+#include "base/text.h"
 #include "archive/handle_stream.h"
-#include "archive/safe_path.h"
+#include "base/safe_path.h"
 
 namespace quill {
 

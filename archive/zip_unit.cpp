@@ -8,8 +8,9 @@
 #include <string>
 
 #include "archive/archive_reader.h"
-#include "archive/gbk_path.h"
-#include "archive/safe_path.h"
+#include "base/file_system.h"
+#include "base/text.h"
+#include "base/safe_path.h"
 #include "runtime/event_record.h"
 
 namespace quill {

@@ -10,9 +10,10 @@ fi
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
-# The Chinese locale makes the ANSI code page 936 (GBK); it needs the glibc zh_CN.UTF-8 locale.
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+# The Chinese locale makes the ANSI code page 936 (GBK); QUILL_LANG picks another system
+# locale (en_US.UTF-8 gives 1252, zh_TW.UTF-8 950, ja_JP.UTF-8 932). Each needs its glibc locale.
+export LANG="${QUILL_LANG:-zh_CN.UTF-8}"
+export LC_ALL="$LANG"
 
 # Output goes through a file: Wine's helper processes inherit the program's streams and would
 # otherwise hold ctest's pipe open. Once in a long while wine64 fails before the program

@@ -1,6 +1,6 @@
 #include "flow/command_line.h"
 
-#include "archive/safe_path.h"
+#include "base/safe_path.h"
 #include "flow/absolute_path.h"
 
 namespace quill {

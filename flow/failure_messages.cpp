@@ -1,7 +1,7 @@
 #include "flow/failure_messages.h"
 
 #include "data/constants.h"
-#include "flow/exit_codes.h"
+#include "base/exit_codes.h"
 
 namespace quill {
 

@@ -3,7 +3,7 @@
 #include <objbase.h>
 
 #include "data/constants.h"
-#include "flow/exit_codes.h"
+#include "base/exit_codes.h"
 #include "flow/install_location.h"
 #include "flow/install_sequence.h"
 #include "flow/install_worker.h"

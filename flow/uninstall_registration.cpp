@@ -9,9 +9,10 @@
 #include "data/brand_table.h"
 #include "flow/flow_state.h"
 #include "runtime/commands.h"
-#include "archive/gbk_path.h"
-#include "archive/safe_path.h"
-#include "uninstall/registry_key.h"
+#include "base/file_system.h"
+#include "base/text.h"
+#include "base/safe_path.h"
+#include "base/handles.h"
 #include "uninstall/uninstall_record.h"
 
 namespace quill {

@@ -1,6 +1,6 @@
 #include "runtime/library_loading.h"
 
-#include "runtime/gbk_text.h"
+#include "base/text.h"
 
 namespace quill {
 

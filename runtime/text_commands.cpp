@@ -10,7 +10,7 @@
 
 #include "runtime/commands.h"
 #include "runtime/frame.h"
-#include "runtime/gbk_text.h"
+#include "base/text.h"
 
 namespace quill {
 

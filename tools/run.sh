@@ -34,7 +34,7 @@ run_on_user_display() {
   export WINEPREFIX=$prefix
   echo "run: starting $installer on $DISPLAY (prefix $prefix)"
   set +e
-  (cd "$(dirname "$installer")" && LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$QUILL_WINE64" "$installer" </dev/null)
+  (cd "$(dirname "$installer")" && LANG=$(quill_lang) LC_ALL=$(quill_lang) "$QUILL_WINE64" "$installer" </dev/null)
   local rc=$?
   set -e
   "$QUILL_WINESERVER" -k </dev/null >/dev/null 2>&1 || true

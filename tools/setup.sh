@@ -31,8 +31,17 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Wine only honours LANG when the glibc locale exists; without it Chinese file names fail.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+# zh_CN gives the tests' code page 936; the others let the same tests run on a Windows whose
+# code page is 1252 (en_US), 950 (zh_TW) or 932 (ja_JP).
+wanted_locales=(zh_CN en_US zh_TW ja_JP)
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qi "^$l.utf8$" || missing_locales+=("$l")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  for l in "${missing_locales[@]}"; do
+    sed -i "s/^# *$l.UTF-8 UTF-8/$l.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" >> /etc/locale.gen
+  done
   locale-gen >/dev/null
 fi

@@ -29,10 +29,14 @@ quill_wine_vars() {
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 }
 
-# Runs one wine command quietly with the Chinese locale (code page 936). All three standard
-# streams are redirected: Wine's helper processes inherit them and would keep a pipe open.
+# The system locale of every wine command: zh_CN.UTF-8 (code page 936) unless QUILL_LANG names
+# another (en_US.UTF-8 is 1252, zh_TW.UTF-8 950, ja_JP.UTF-8 932).
+quill_lang() { echo "${QUILL_LANG:-zh_CN.UTF-8}"; }
+
+# Runs one wine command quietly in that locale. All three standard streams are redirected:
+# Wine's helper processes inherit them and would keep a pipe open.
 quill_wine_quiet() {
-  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$QUILL_WINE64" "$@" </dev/null >/dev/null 2>&1
+  LANG=$(quill_lang) LC_ALL=$(quill_lang) "$QUILL_WINE64" "$@" </dev/null >/dev/null 2>&1
 }
 
 # Starts the persistent wineserver of $WINEPREFIX and one trivial program, so later wine
@@ -134,7 +138,7 @@ quill_env_start() {
 quill_desktop_keep() {
   local keeper=$QUILL_ROOT/build/x86_64/tests/driver/desktop_keeper.exe
   [ -f "$keeper" ] || return 0
-  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$QUILL_WINE64" "$keeper" </dev/null >/dev/null 2>&1 &
+  LANG=$(quill_lang) LC_ALL=$(quill_lang) "$QUILL_WINE64" "$keeper" </dev/null >/dev/null 2>&1 &
 }
 
 quill_env_stop() {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "flow/exit_codes.h"
+#include "base/exit_codes.h"
 #include "runtime/commands.h"
 #include "runtime/library_loading.h"
 #include "uninstall/removal.h"

@@ -11,10 +11,10 @@
 #include "runtime/commands.h"
 #include "shell/com_ptr.h"
 #include "shell/shell_library.h"
-#include "archive/file_handle.h"
-#include "archive/gbk_path.h"
-#include "archive/safe_path.h"
-#include "uninstall/registry_key.h"
+#include "base/file_system.h"
+#include "base/handles.h"
+#include "base/safe_path.h"
+#include "base/text.h"
 
 namespace quill {
 
@@ -36,20 +36,6 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     }
     return false;
 }
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 }  // namespace
 
@@ -144,7 +130,7 @@ void RemoveRegistryRecord(const std::string& product, const std::string& folder)
 bool FolderHoldsOtherThan(const std::string& folder, const std::string& except) {
     WIN32_FIND_DATAA found{};
     FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    if (!find.valid()) return false;
     do {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;

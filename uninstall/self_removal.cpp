@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "archive/file_handle.h"
-#include "archive/gbk_path.h"
+#include "base/handles.h"
+#include "base/file_system.h"
+#include "base/text.h"
 
 namespace quill {
 

@@ -4,10 +4,10 @@
 
 #include <set>
 
-#include "archive/file_handle.h"
-#include "archive/gbk_path.h"
-#include "archive/safe_path.h"
-#include "runtime/gbk_text.h"
+#include "base/handles.h"
+#include "base/file_system.h"
+#include "base/text.h"
+#include "base/safe_path.h"
 
 namespace quill {
 

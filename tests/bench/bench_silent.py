@@ -38,7 +38,7 @@ PROBE_LIMIT = 30.0
 def exit_code_names():
     """{code as wine64 reports it: name} from the exit-code table."""
     names = {}
-    with open(os.path.join(ROOT, "flow", "exit_codes.h"), encoding="utf-8") as f:
+    with open(os.path.join(ROOT, "base", "exit_codes.h"), encoding="utf-8") as f:
         for name, value in re.findall(r"(kExit\w+)\s*=\s*(-?\d+)", f.read()):
             names[int(value) % 256] = name
     return names

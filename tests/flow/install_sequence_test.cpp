@@ -11,7 +11,7 @@
 #include "archive/zip_unit.h"
 #include "data/constants.h"
 #include "flow/absolute_path.h"
-#include "flow/exit_codes.h"
+#include "base/exit_codes.h"
 #include "flow/failure_messages.h"
 #include "flow/flow_state.h"
 #include "flow/install_sequence.h"

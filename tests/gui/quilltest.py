@@ -54,15 +54,15 @@ def _require_env(name):
 
 
 def wine_env(extra=None):
-    """The environment of a wine command: the current one plus Wine's settings and the
-    Chinese locale, which makes the ANSI code page 936 (GBK)."""
+    """The environment of a wine command: the current one plus Wine's settings and the system
+    locale: Chinese (code page 936) unless QUILL_LANG names another, say en_US.UTF-8 (1252)."""
     _require_env("WINEPREFIX")
     _require_env("DISPLAY")
     env = dict(os.environ)
     env["WINEARCH"] = "win64"
     env.setdefault("WINEDEBUG", "-all")
     env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d")
-    env["LANG"] = env["LC_ALL"] = "zh_CN.UTF-8"
+    env["LANG"] = env["LC_ALL"] = os.environ.get("QUILL_LANG") or "zh_CN.UTF-8"
     if extra:
         env.update(extra)
     return env

@@ -9,13 +9,13 @@ namespace quill {
 
 // The path `name` names inside `folder`, or nothing when the name must be refused.
 //
-// `name` is in the ANSI code page with '/' or '\' between its parts ("sub/", "数据/a.txt").
+// `name` is a text of the system (base/text.h) with '/' or '\' between its parts ("sub/", "数据/a.txt").
 // The result is `folder`, one backslash, then `name` with every '/' turned into '\'; a
 // trailing separator is kept. Refused are: the empty name; a name starting with a
 // separator; ':' anywhere (drives, streams); a ".." part; a part made of dots and spaces
 // only, other than "."; a part ending in a dot or space (the file system would drop
 // them); device names (CON, NUL, COM1, LPT1, ... with or without an extension) as any
-// part; control characters and < > " | ? *; text that is not valid in the code page, and
+// part; control characters and < > " | ? *; text that is not well-formed (base/wide_text.h), and
 // a lead byte followed by '/', which would swallow it; a result of MAX_PATH
 // characters or more; and, as a second layer, any result that the file system would not
 // resolve to a place inside `folder` (IsPathInsideFolder).

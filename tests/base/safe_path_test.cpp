@@ -1,7 +1,7 @@
 // The rule that keeps names from outside inside their folder, and its second layer alone.
 #include <gtest/gtest.h>
 
-#include "archive/safe_path.h"
+#include "base/safe_path.h"
 
 using namespace quill;
 

@@ -1,17 +1,16 @@
-#include "archive/safe_path.h"
+#include "base/safe_path.h"
 
 #include <windows.h>
 
 #include <cstring>
-#include <vector>
 
-#include "archive/gbk_path.h"
+#include "base/file_system.h"
+#include "base/text.h"
+#include "base/wide_text.h"
 
 namespace quill {
 
 namespace {
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -44,22 +43,21 @@ bool IsForbiddenCharacter(unsigned char c) { return c < 0x20 || std::strchr("<>:
 
 // The checks that need only the name's own text.
 bool IsAcceptableName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0])) return false;
+    if (name.empty() || IsPathSeparator(name[0])) return false;
     // The code page must read the text as it stands; a broken double-byte pair would
     // reach the file system as something else.
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.c_str(), static_cast<int>(name.size()), nullptr, 0) == 0)
-        return false;
+    if (!IsWellFormedText(name)) return false;
     const char* begin = name.c_str();
     const char* partStart = begin;
     for (const char* p = begin;; p = NextChar(p)) {
         const unsigned char c = static_cast<unsigned char>(*p);
-        if (c == 0 || IsSeparator(*p)) {
+        if (c == 0 || IsPathSeparator(*p)) {
             if (!IsAcceptablePart(partStart, static_cast<size_t>(p - partStart))) return false;
             if (c == 0) break;
             partStart = p + 1;
             continue;
         }
-        if (IsDBCSLeadByte(c)) {
+        if (IsLeadByte(c)) {
             // A lead byte must have a trail byte of its own, never '/' or the end. (A trail
             // byte of 0x5C is one: the pair is a character, as the file system reads it.)
             if (p[1] == 0 || p[1] == '/') return false;
@@ -70,27 +68,12 @@ bool IsAcceptableName(const std::string& name) {
     return true;
 }
 
-// The absolute form of `path` as the file system will resolve it ("." and ".."
-// components folded, '/' turned into '\', device names turned into device paths).
-// Empty on failure.
-std::string FullPath(const std::string& path) {
-    DWORD size = MAX_PATH;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::vector<char> buffer(size + 1);
-        const DWORD n = GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
-        if (n == 0) return {};
-        if (n < size) return std::string(buffer.data(), n);
-        size = n + 1;  // too small: n is the size needed
-    }
-    return {};
-}
-
 }  // namespace
 
 bool IsUsableNamePart(const std::string& part) {
     if (part.empty() || part == ".") return false;
     for (const char* p = part.c_str(); *p; p = NextChar(p)) {
-        if (IsSeparator(*p) || IsForbiddenCharacter(static_cast<unsigned char>(*p))) return false;
+        if (IsPathSeparator(*p) || IsForbiddenCharacter(static_cast<unsigned char>(*p))) return false;
     }
     return IsAcceptablePart(part.c_str(), part.size());
 }
@@ -118,8 +101,7 @@ std::optional<std::string> SafePathInFolder(const std::string& folder, const std
             path.append(p, static_cast<size_t>(next - p));
         p = next;
     }
-    const int characters = MultiByteToWideChar(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0);
-    if (characters <= 0 || characters >= MAX_PATH) return std::nullopt;
+    if (ToWide(path).size() >= MAX_PATH) return std::nullopt;
     if (!IsPathInsideFolder(path, folder)) return std::nullopt;
     return path;
 }
