@@ -1,9 +1,11 @@
 // quilldrive: the Windows-side hands and eyes of the GUI tests.
 //
 // Run with wine64 in the same prefix (and so on the same virtual desktop) as the program under
-// test. One command per run; results go to stdout as tab-separated lines whose first field names
-// the record. Window texts are read in the ANSI code page and printed as UTF-8; in every text
-// field a backslash, tab, CR and LF are written as \\ \t \r \n, so a record is always one line.
+// test. One command per run; results go to stdout as tab-separated lines whose first field
+// names the record. Everything Windows hands over (class names, window
+// texts, process and file names) is read in the wide form and printed as UTF-8, so the records
+// are the same whatever the system's ANSI code page is; in every text field a backslash, tab,
+// CR and LF are written as \\ \t \r \n, so a record is always one line.
 //
 // Exit codes: 0 done/found, 1 not found or timed out, 2 bad command line, 3 the action failed.
 //
@@ -40,10 +42,10 @@
 //   ps                                    process <pid> <parent pid> <exe>
 //   wait-exit EXE|PID [--timeout MS]      exit 0 once no such process runs
 //   kill EXE|PID                          terminates every match; killed <pid>
-//   attrib PATH...                        attrib <hex attributes> <path> (GetFileAttributesA;
+//   attrib PATH...                        attrib <hex attributes> <path> (GetFileAttributesW;
 //                                         ffffffff when the path does not exist)
 //   link LNK                              link <target> <arguments> <working folder>
-//                                               <description> <show command>  (IShellLinkA)
+//                                               <description> <show command>  (IShellLinkW)
 //   hold PATH SECONDS                     opens PATH without sharing and keeps it open;
 //                                         prints "held" as soon as it is open (exit 3 if
 //                                         it cannot be opened)
@@ -54,7 +56,7 @@
 //                                         to end). After MS (default 120000) it is terminated
 //                                         and a line "timeout" comes first.
 //   msgbox TEXT [CAPTION] [--buttons ok|okcancel|yesno|yesnocancel]
-//                                         shows a message box in the ANSI code page and exits
+//                                         shows a (Unicode) message box and exits
 //                                         with the button's IDOK..IDNO code (harness self-test)
 #include <windows.h>
 #include <objbase.h>
@@ -75,26 +77,17 @@ std::string g_out;
 
 // ---- text conversions ----------------------------------------------------------------------
 
-std::wstring FromCodePage(const std::string& s, UINT cp) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(cp, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
-
-std::string ToCodePage(const std::wstring& w, UINT cp) {
+// The driver's own texts are wide throughout; UTF-8 is only what it prints.
+std::string Utf8(const std::wstring& w) {
   if (w.empty()) return {};
-  int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
   std::string s(n, '\0');
-  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
   return s;
 }
 
-std::string Utf8(const std::wstring& w) { return ToCodePage(w, CP_UTF8); }
-std::string AnsiToUtf8(const std::string& a) { return Utf8(FromCodePage(a, CP_ACP)); }
-
-std::string Escape(const std::string& s) {
+std::string Escape(const std::wstring& w) {
+  const std::string s = Utf8(w);
   std::string r;
   for (char c : s) {
     switch (c) {
@@ -117,15 +110,17 @@ void Field(const std::string& s) {
 void Field(long long v) { Field(std::to_string(v)); }
 void EndLine() { g_out += '\n'; }
 
-std::string Hex(HWND h) {
-  unsigned long long v = reinterpret_cast<ULONG_PTR>(h);
+// Lower-case hex digits of v, at least `width` of them.
+std::string HexDigits(unsigned long long v, size_t width = 1) {
   std::string digits;
   do {
     digits.insert(digits.begin(), "0123456789abcdef"[v & 15]);
     v >>= 4;
-  } while (v);
-  return "0x" + digits;
+  } while (v || digits.size() < width);
+  return digits;
 }
+
+std::string Hex(HWND h) { return "0x" + HexDigits(reinterpret_cast<ULONG_PTR>(h)); }
 
 void Flush() {
   // Raw bytes straight to the handle: no CRT text-mode translation of the UTF-8.
@@ -136,37 +131,37 @@ void Flush() {
   g_out.clear();
 }
 
-void Error(const std::string& msg) {
-  std::string line = "error\t" + msg + "\n";
+void Error(const std::wstring& msg) {
+  std::string line = "error\t" + Utf8(msg) + "\n";
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 // ---- window facts --------------------------------------------------------------------------
 
-std::string ClassOf(HWND h) {
-  char buf[256] = {};
-  GetClassNameA(h, buf, sizeof buf);
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
   return buf;
 }
 
 // WM_GETTEXT is marshalled across processes, so controls that keep their caption themselves
 // answer too; a window that does not answer in time falls back to the stored window name.
-std::string AnsiTextOf(HWND h) {
+// Asked in the wide form, an ANSI window's text is converted by the system with the code
+// page it was stored in, and a Unicode window's text comes as it is.
+std::wstring TextOf(HWND h) {
   DWORD_PTR len = 0;
-  if (!SendMessageTimeoutA(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) {
-    char buf[4096] = {};
-    GetWindowTextA(h, buf, sizeof buf);
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) {
+    wchar_t buf[4096] = {};
+    GetWindowTextW(h, buf, 4096);
     return buf;
   }
-  std::string s(len + 1, '\0');
+  std::wstring s(len + 1, L'\0');
   DWORD_PTR got = 0;
-  SendMessageTimeoutA(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 2000, &got);
+  SendMessageTimeoutW(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(&s[0]), SMTO_ABORTIFHUNG, 2000, &got);
   s.resize(got < s.size() ? got : s.size() - 1);
   return s;
 }
-
-std::string TextOf(HWND h) { return AnsiToUtf8(AnsiTextOf(h)); }
 
 void RectFields(HWND h) {
   RECT r = {};
@@ -207,7 +202,7 @@ bool MatchesProcess(const Proc& p, const std::wstring& wanted) {
 void WindowRecord(HWND h) {
   DWORD pid = 0;
   GetWindowThreadProcessId(h, &pid);
-  Field("window"); Field(Hex(h)); Field(Escape(AnsiToUtf8(ClassOf(h))));
+  Field("window"); Field(Hex(h)); Field(Escape(ClassOf(h)));
   RectFields(h);
   Field(IsWindowVisible(h) ? 1 : 0); Field(pid); Field(Escape(TextOf(h)));
   EndLine();
@@ -220,8 +215,8 @@ struct WindowQuery {
 
 bool WindowMatches(HWND h, const WindowQuery& q) {
   if (q.visible_only && !IsWindowVisible(h)) return false;
-  if (!q.cls.empty() && FromCodePage(ClassOf(h), CP_ACP) != q.cls) return false;
-  if (q.have_title && FromCodePage(AnsiTextOf(h), CP_ACP) != q.title) return false;
+  if (!q.cls.empty() && ClassOf(h) != q.cls) return false;
+  if (q.have_title && TextOf(h) != q.title) return false;
   if (!q.process.empty()) {
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
@@ -310,7 +305,7 @@ void SendKey(WORD vk, bool up) {
   INPUT in = {};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
-  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
   in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   SendInput(1, &in, sizeof in);
 }
@@ -364,15 +359,16 @@ struct Args {
 
 const wchar_t* const kFlags[] = {L"visible", L"real", L"right"};
 
-Args ParseArgs(int argc, wchar_t** argv, int first) {
+// The words after the command itself (words[0]).
+Args ParseArgs(const std::vector<std::wstring>& words) {
   Args a;
-  for (int i = first; i < argc; ++i) {
-    std::wstring s = argv[i];
+  for (size_t i = 1; i < words.size(); ++i) {
+    const std::wstring& s = words[i];
     if (s.size() > 2 && s.compare(0, 2, L"--") == 0) {
       std::wstring name = s.substr(2);
       bool flag = false;
       for (const wchar_t* f : kFlags) flag = flag || name == f;
-      a.opts.push_back({name, (!flag && i + 1 < argc) ? argv[++i] : L""});
+      a.opts.push_back({name, (!flag && i + 1 < words.size()) ? words[++i] : L""});
     } else {
       a.pos.push_back(s);
     }
@@ -415,7 +411,7 @@ int CmdChildren(const Args& a) {
   HWND parent = ParseHwnd(a.pos[0]);
   if (!IsWindow(parent)) return kNotFound;
   for (HWND h : Descendants(parent)) {
-    Field("child"); Field(Hex(h)); Field(Hex(GetParent(h))); Field(Escape(AnsiToUtf8(ClassOf(h))));
+    Field("child"); Field(Hex(h)); Field(Hex(GetParent(h))); Field(Escape(ClassOf(h)));
     Field(GetDlgCtrlID(h)); RectFields(h);
     Field(IsWindowVisible(h) ? 1 : 0); Field(IsWindowEnabled(h) ? 1 : 0); Field(Escape(TextOf(h)));
     EndLine();
@@ -480,12 +476,12 @@ int CmdFindMsgBox(const Args& a) {
   if (!box) return kNotFound;
   Field("msgbox"); Field(Hex(box)); RectFields(box); Field(Escape(TextOf(box))); EndLine();
   for (HWND h : Descendants(box)) {
-    std::string cls = ClassOf(h);
-    if (lstrcmpiA(cls.c_str(), "Static") == 0) {
-      std::string text = TextOf(h);
+    const std::wstring cls = ClassOf(h);
+    if (lstrcmpiW(cls.c_str(), L"Static") == 0) {
+      const std::wstring text = TextOf(h);
       if (text.empty()) continue;
       Field("static"); Field(GetDlgCtrlID(h)); Field(Escape(text)); EndLine();
-    } else if (lstrcmpiA(cls.c_str(), "Button") == 0 && IsWindowVisible(h)) {
+    } else if (lstrcmpiW(cls.c_str(), L"Button") == 0 && IsWindowVisible(h)) {
       Field("button"); Field(GetDlgCtrlID(h)); RectFields(h); Field(Escape(TextOf(h))); EndLine();
     }
   }
@@ -502,9 +498,8 @@ int CmdPressMsgBox(const Args& a) {
   bool by_id = !want.empty() && end && *end == 0;
   HWND button = nullptr;
   for (HWND h : Descendants(box)) {
-    if (lstrcmpiA(ClassOf(h).c_str(), "Button") != 0 || !IsWindowVisible(h)) continue;
-    if (by_id ? GetDlgCtrlID(h) == id
-              : ButtonLabel(FromCodePage(AnsiTextOf(h), CP_ACP)) == ButtonLabel(want)) {
+    if (lstrcmpiW(ClassOf(h).c_str(), L"Button") != 0 || !IsWindowVisible(h)) continue;
+    if (by_id ? GetDlgCtrlID(h) == id : ButtonLabel(TextOf(h)) == ButtonLabel(want)) {
       button = h;
       break;
     }
@@ -518,7 +513,7 @@ int CmdPressMsgBox(const Args& a) {
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, false, 1);
   } else {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored);
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored);
   }
   bool closed = WaitFor(3000, [&] { return !IsWindow(box) || !IsWindowVisible(box); });
   Field("closed"); Field(closed ? 1 : 0); EndLine();
@@ -560,7 +555,7 @@ int CmdKey(const Args& a) {
       size_t plus = chord.find(L'+', start);
       std::wstring part = chord.substr(start, plus == std::wstring::npos ? std::wstring::npos : plus - start);
       WORD vk = part.empty() ? 0 : VirtualKey(part);
-      if (!vk) { Error("unknown key: " + Utf8(part)); return kUsage; }
+      if (!vk) { Error(L"unknown key: " + part); return kUsage; }
       keys.push_back(vk);
       if (plus == std::wstring::npos) break;
       start = plus + 1;
@@ -590,7 +585,7 @@ int CmdType(const Args& a) {
 
 int CmdPs() {
   for (const Proc& p : Processes()) {
-    Field("process"); Field(p.pid); Field(p.parent); Field(Escape(Utf8(p.exe))); EndLine();
+    Field("process"); Field(p.pid); Field(p.parent); Field(Escape(p.exe)); EndLine();
   }
   return kOk;
 }
@@ -630,9 +625,7 @@ int CmdAttrib(const Args& a) {
   if (a.pos.empty()) return kUsage;
   for (const std::wstring& path : a.pos) {
     DWORD attributes = GetFileAttributesW(path.c_str());
-    char hex[16];
-    wsprintfA(hex, "%08lx", static_cast<unsigned long>(attributes));
-    Field("attrib"); Field(hex); Field(Escape(Utf8(path))); EndLine();
+    Field("attrib"); Field(HexDigits(attributes, 8)); Field(Escape(path)); EndLine();
   }
   return kOk;
 }
@@ -642,21 +635,21 @@ int CmdLink(const Args& a) {
   if (a.pos.empty()) return kUsage;
   if (FAILED(CoInitialize(nullptr))) return kFailed;
   int rc = kFailed;
-  IShellLinkA* link = nullptr;
+  IShellLinkW* link = nullptr;
   IPersistFile* file = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                  reinterpret_cast<void**>(&link))) &&
       SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
       SUCCEEDED(file->Load(a.pos[0].c_str(), STGM_READ))) {
-    char target[MAX_PATH] = {}, args[1024] = {}, dir[MAX_PATH] = {}, desc[1024] = {};
+    wchar_t target[MAX_PATH] = {}, args[1024] = {}, dir[MAX_PATH] = {}, desc[1024] = {};
     int show = 0;
-    link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH);
-    link->GetArguments(args, sizeof args);
-    link->GetWorkingDirectory(dir, sizeof dir);
-    link->GetDescription(desc, sizeof desc);
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(args, 1024);
+    link->GetWorkingDirectory(dir, MAX_PATH);
+    link->GetDescription(desc, 1024);
     link->GetShowCmd(&show);
-    Field("link"); Field(Escape(AnsiToUtf8(target))); Field(Escape(AnsiToUtf8(args)));
-    Field(Escape(AnsiToUtf8(dir))); Field(Escape(AnsiToUtf8(desc))); Field(show); EndLine();
+    Field("link"); Field(Escape(target)); Field(Escape(args));
+    Field(Escape(dir)); Field(Escape(desc)); Field(show); EndLine();
     rc = kOk;
   }
   if (file) file->Release();
@@ -690,7 +683,7 @@ void RecordWatchedWindow(HWND h) {
   for (HWND seen : g_seen)
     if (seen == h) return;
   g_seen.push_back(h);
-  Field("window"); Field(Hex(h)); Field(Escape(AnsiToUtf8(ClassOf(h)))); EndLine();
+  Field("window"); Field(Hex(h)); Field(Escape(ClassOf(h))); EndLine();
 }
 
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
@@ -746,23 +739,15 @@ int CmdMsgBox(const Args& a) {
   if (buttons == L"okcancel") type = MB_OKCANCEL;
   else if (buttons == L"yesno") type = MB_YESNO;
   else if (buttons == L"yesnocancel") type = MB_YESNOCANCEL;
-  else if (buttons != L"ok") { Error("unknown --buttons value"); return kUsage; }
-  std::string text = ToCodePage(a.pos[0], CP_ACP);
-  std::string caption = ToCodePage(a.pos.size() > 1 ? a.pos[1] : L"quilldrive", CP_ACP);
-  return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type | MB_TASKMODAL);
+  else if (buttons != L"ok") { Error(L"unknown --buttons value"); return kUsage; }
+  const std::wstring caption = a.pos.size() > 1 ? a.pos[1] : L"quilldrive";
+  return MessageBoxW(nullptr, a.pos[0].c_str(), caption.c_str(), type | MB_TASKMODAL);
 }
 
-}  // namespace
-
-int main() {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv || argc < 2) {
-    Error("usage: quilldrive COMMAND [ARGS...]  (see the head of quilldrive.cpp)");
-    return kUsage;
-  }
-  std::wstring cmd = argv[1];
-  Args a = ParseArgs(argc, argv, 2);
+// One command: words[0] names it, the rest are its arguments. Records go to g_out.
+int RunCommand(const std::vector<std::wstring>& words) {
+  const std::wstring& cmd = words[0];
+  const Args a = ParseArgs(words);
   int rc = kUsage;
   if (cmd == L"acp") { Field("acp"); Field(GetACP()); EndLine(); rc = kOk; }
   else if (cmd == L"desktop") rc = CmdDesktop();
@@ -788,9 +773,23 @@ int main() {
   else if (cmd == L"hold") rc = CmdHold(a);
   else if (cmd == L"msgbox") rc = CmdMsgBox(a);
   else if (cmd == L"watch") rc = CmdWatch(a);
-  else Error("unknown command: " + Utf8(cmd));
-  if (rc == kUsage && cmd != L"msgbox") Error("bad arguments for " + Utf8(cmd));
-  Flush();
+  else Error(L"unknown command: " + cmd);
+  if (rc == kUsage && cmd != L"msgbox") Error(L"bad arguments for " + cmd);
+  return rc;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv || argc < 2) {
+    Error(L"usage: quilldrive COMMAND [ARGS...]  (see the head of quilldrive.cpp)");
+    return kUsage;
+  }
+  const std::vector<std::wstring> words(argv + 1, argv + argc);
   LocalFree(argv);
+  const int rc = RunCommand(words);
+  Flush();
   return rc;
 }

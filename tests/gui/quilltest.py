@@ -68,6 +68,15 @@ def wine_env(extra=None):
     return env
 
 
+# The ANSI code page Windows derives from each system locale the harness runs in.
+_CODE_PAGES = {"zh_CN": 936, "en_US": 1252, "zh_TW": 950, "ja_JP": 932}
+
+
+def expected_code_page():
+    """The ANSI code page of the run's system locale (wine_env's LANG)."""
+    return _CODE_PAGES[wine_env()["LANG"].split(".")[0]]
+
+
 def build_dir():
     return os.environ.get("QUILL_BUILD_DIR") or os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "x86_64")
