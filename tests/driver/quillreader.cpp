@@ -9,6 +9,7 @@
 //   tree HWND          node <depth> <hwnd> <role> <state hex> <name> <value> <child count> for
 //                      the window's client-area object and every child a reader is offered,
 //                      depth first (hwnd 0 when an object has none; no name or value = empty)
+//   press HWND         the object's default action (accDoDefaultAction); exit 1 when it has none
 //   focus-events MS    ready, then focus <hwnd> for each EVENT_OBJECT_FOCUS of another
 //                      program during MS milliseconds
 #include <windows.h>
@@ -118,13 +119,17 @@ int main(int argc, char** argv) {
     UnhookWinEvent(hook);
     return 0;
   }
-  if (command != "tree") return 2;
+  if (command != "tree" && command != "press") return 2;
   HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(argv[2], nullptr, 0)));
   IAccessible* a = nullptr;
   if (FAILED(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&a))) ||
       !a)
     return 1;
-  Walk(a, 0);
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  const bool pressed = command == "press" && a->accDoDefaultAction(self) == S_OK;
+  if (command == "tree") Walk(a, 0);
   a->Release();
-  return 0;
+  return command == "tree" || pressed ? 0 : 1;
 }

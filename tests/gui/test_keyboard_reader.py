@@ -125,6 +125,11 @@ class KeyboardAndReader(ui.InstallCase):
         self.assertEqual(told(inst.progress.hwnd), (PROGRESS, "", "0%", INVISIBLE))
         self.assertTrue(told(text[" Orvenline_正在安装..."])[3] & INVISIBLE)
         self.assertTrue(told(inst.start_button.hwnd)[3] & FOCUSED, "the default button has no focus")
+        # A reader presses a control as a click would.
+        self.assertEqual(qt.run(reader(), ["press", inst.folder_label.hwnd])[0], 0)
+        dialog = ui.FolderDialog.find(timeout=10)
+        self.assertIsNotNone(dialog, "pressing the folder label opened no folder dialog")
+        self.assertTrue(dialog.cancel())
         qt.activate(inst.win.hwnd)
         qt.key("esc")
         self.assert_ended_by_the_user(inst)
