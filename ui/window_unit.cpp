@@ -60,6 +60,11 @@ HRGN ShapeRegion(int shape, int w, int h) {
     }
 }
 
+BOOL CALLBACK TellUiState(HWND child, LPARAM change) {
+    SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(change), 0);
+    return TRUE;
+}
+
 }  // namespace
 
 Unit* WindowUnit::Create(const UnitCreateArgs& args) {
@@ -318,13 +323,7 @@ void WindowUnit::ChangeUiState(WORD action, WORD flags) {
     if (action == UIS_CLEAR) uiState_ &= static_cast<WORD>(~flags);
     if (uiState_ == before) return;
     // Every unit hears of it, as from the system, and draws its cue anew when it has the focus.
-    EnumChildWindows(
-        hwnd_,
-        [](HWND child, LPARAM change) -> BOOL {
-            SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(change), 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(MAKEWPARAM(action, flags)));
+    EnumChildWindows(hwnd_, &TellUiState, static_cast<LPARAM>(MAKEWPARAM(action, flags)));
 }
 
 bool WindowUnit::TakesUnitInput(HWND unitWindow, UINT msg, WPARAM wp, LPARAM lp) {
