@@ -59,6 +59,10 @@ extern const char ConstFileNotWritableMessage[];  // 33 "文件写入失败！..
 extern const char ConstDamagedMessage[];          // 34 "安装包已损坏，请重新下载..."
 extern const char ConstBadNameMessage[];          // 35 "文件名无法创建！..." with the name
 extern const char ConstUsageText[];               // 36 the command line's usage
+// Appended later: names a screen reader is told.
+extern const char ConstStartName[];               // 37 "安装"
+extern const char ConstFinishName[];              // 38 "完成"
+extern const char ConstCloseName[];               // 39 "关闭"
 
 }  // extern "C"
 

@@ -15,6 +15,7 @@
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
 #include "flow/installer_window.h"
+#include "ui/accessible.h"
 #include "ui/label.h"
 
 namespace quill {
@@ -28,6 +29,14 @@ constexpr int kLabelCaption = OwnProperty(Label::kCaption);
 
 // The text a dialog wrote into a buffer, up to its terminating zero.
 std::string UpToZero(const std::string& buffer) { return std::string(buffer.c_str()); }
+
+// The folder as the label shows it, and as a reader announces the label: after the caption
+// beside it ("安装目录："), which says what the folder is.
+void ShowInstallFolder(const std::string& folder) {
+    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption, PropValue::OfText(folder));
+    const std::string what = GetProperty(kInstallerWindowId, kUnitFolderCaption, kLabelCaption).s;
+    SetReaderName(kInstallerWindowId, kUnitInstallFolder, what + folder);
+}
 
 }  // namespace
 
@@ -95,7 +104,7 @@ std::string DefaultInstallFolder() {
 void ShowDefaultInstallFolder() {
     const std::string folder = DefaultInstallFolder();
     const std::string& given = Flow().commandLineFolder;
-    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption, PropValue::OfText(given.empty() ? folder : given));
+    ShowInstallFolder(given.empty() ? folder : given);
 }
 
 std::string InstallFolder() { return GetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption).s; }
@@ -109,8 +118,7 @@ void OnInstallFolderPressed(int32_t, int32_t, int32_t) {
     if (path.empty()) return;
     FlowState& f = Flow();
     CheckIndex(f.productIndex, static_cast<int32_t>(f.productNames.size()));
-    SetProperty(kInstallerWindowId, kUnitInstallFolder, kLabelCaption,
-                PropValue::OfText(path + ConstBackslash + f.productNames[static_cast<size_t>(f.productIndex - 1)]));
+    ShowInstallFolder(path + ConstBackslash + f.productNames[static_cast<size_t>(f.productIndex - 1)]);
 }
 
 }  // namespace quill

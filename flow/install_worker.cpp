@@ -18,9 +18,11 @@
 #include "runtime/frame.h"
 #include "runtime/threads.h"
 #include "flow/installer_window.h"
+#include "ui/accessible.h"
 #include "ui/label.h"
 #include "ui/pic_btn.h"
 #include "ui/process_bar.h"
+#include "ui/props/window_props.h"
 
 namespace quill {
 
@@ -32,6 +34,7 @@ constexpr int kBarMaximum = OwnProperty(ProcessBar::kMaximum);
 constexpr int kBarPosition = OwnProperty(ProcessBar::kPosition);
 constexpr int kButtonNormalPicture = OwnProperty(PicBtn::kNormal);
 constexpr int kButtonHoverPicture = OwnProperty(PicBtn::kHover);
+constexpr int kWindowEscCloses = OwnProperty(WindowIndex::kEscCloses);
 constexpr int32_t kAnswerYes = 5;
 constexpr int32_t kYesNoInformation = 0x44;
 constexpr int32_t kSnapshotAll = 0xF;
@@ -50,6 +53,7 @@ public:
         const std::string finish = StoredByteSet(ConstFinishPicture).str();
         SetProperty(kInstallerWindowId, kUnitStartButton, kButtonNormalPicture, PropValue::OfBytes(finish));
         SetProperty(kInstallerWindowId, kUnitStartButton, kButtonHoverPicture, PropValue::OfBytes(finish));
+        SetReaderName(kInstallerWindowId, kUnitStartButton, ConstFinishName);
     }
     void ShowFailure(const std::string& message) override { ShowMessage(message, 0); }
     void OfferLaunch(const std::string& executable) override {
@@ -103,6 +107,8 @@ void OnStartClicked() {
         return;
     }
     g_installing = true;
+    // From now on Esc is one of the ignored presses; the close glyph and Alt+F4 still end it.
+    SetProperty(kInstallerWindowId, kWindowUnitId, kWindowEscCloses, PropValue::Integer(0));
     ShowMessage(ConstInstallAdvice, 0);
     StartThread(&InstallWorker);
 }

@@ -41,6 +41,7 @@ struct UnitSpec {
     int32_t cursor;
     std::vector<std::pair<int32_t, const char*>> events;  // event number, handler name
     std::string ownProperties;
+    int32_t keyboard = 0;  // kUnitTabStop, kUnitDefault: what the keyboard reaches
 };
 
 std::string WindowOwnProperties() {
@@ -54,7 +55,8 @@ std::string WindowOwnProperties() {
     p.minButton = 0;
     p.position = 1;
     p.movable = 1;
-    p.escCloses = 0;
+    // Esc ends the program as the close glyph does, until an installation starts.
+    p.escCloses = 1;
     p.inTaskbar = 1;
     return p.Write();
 }
@@ -160,7 +162,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitLog, "标签_日志", kTypeLabel, 79, 344, 160, 24, kUnitPage1, true, kArrowCursor, {},
          PageLabel("", {})},
         {kUnitCloseGlyph, "透明标签4", kTypeTransLabel, 230, 14, 12, 12, kUnitPage1, true, kHandCursor,
-         {{-2, "OnCloseClicked"}}, TitleLabel("×", kWhite, {})},
+         {{-2, "OnCloseClicked"}}, TitleLabel("×", kWhite, {}), kUnitTabStop},
         {kUnitIconBox, "图片框1", kTypePicBox, 8, 8, 24, 24, 0, false, kArrowCursor, {},
          Box(0, kSystemColour, loadAsset("icon48.ico"), 1)},
         {kUnitProgress, "进度条1", kTypeProcessBar, 21, 327, 205, 8, kUnitPage1, false, kArrowCursor, {},
@@ -186,7 +188,8 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitTitle2, "透明标签2", kTypeTransLabel, 0, 0, 250, 24, kUnitPage2, true, kArrowCursor, {},
          TitleLabel(" Orvenline_正在安装...", kWhite, {})},
         {kUnitStartButton, "图形按钮1", kTypePicBtn, 14, 255, 220, 80, kUnitPage1, true, kArrowCursor,
-         {{0, "OnStartClicked"}}, Button(loadAsset("button_install.jpg"), loadAsset("button_install_hover.jpg"))},
+         {{0, "OnStartClicked"}}, Button(loadAsset("button_install.jpg"), loadAsset("button_install_hover.jpg")),
+         kUnitTabStop | kUnitDefault},
         {kUnitFolderCaption, "标签1", kTypeLabel, 7, 344, 56, 24, kUnitPage1, true, kArrowCursor, {},
          PageLabel("安装目录：", {})},
         {kUnitTitle, "透明标签1", kTypeTransLabel, 7, 8, 68, 24, kUnitPage1, true, kArrowCursor, {},
@@ -194,7 +197,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitLogo, "图片框_Logo", kTypePicBox, 12, 36, 211, 211, kUnitPage1, true, kArrowCursor, {},
          Box(0, kSystemColour, loadAsset("logo_flame.jpg"), 1)},
         {kUnitInstallFolder, "标签_安装目录", kTypeLabel, 7, 367, 232, 25, kUnitPage1, true, kHandCursor,
-         {{-1, "OnInstallFolderPressed"}}, PageLabel("D:\\Tessaly软件\\Orvenline", linkFont)},
+         {{-1, "OnInstallFolderPressed"}}, PageLabel("D:\\Tessaly软件\\Orvenline", linkFont), kUnitTabStop},
         {kUnitTimer3, "时钟3", kTypeTimer, 48, 32, 26, 26, 0, false, kArrowCursor, {}, {}},
         {kUnitTimer2, "时钟2", kTypeTimer, 24, 32, 26, 26, 0, false, kArrowCursor, {}, {}},
         {kUnitTimer1, "时钟1", kTypeTimer, 0, 32, 26, 26, 0, false, kArrowCursor, {}, TimerProperties(0)},
@@ -217,7 +220,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         u.height = s.height;
         u.container = s.container;
         u.cursor = CursorBlob(s.cursor);
-        u.flags = s.visible ? kUnitVisible : 0;
+        u.flags = (s.visible ? kUnitVisible : 0) | s.keyboard;
         for (const auto& e : s.events) u.events.push_back({e.first, HandlerOffset(e.second, pointerSize)});
         u.ownProperties = s.ownProperties;
         win.unitIds.push_back(s.id);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #endif
 
+#include "data/constants.h"
 #include "flow/command_line.h"
 #include "flow/flow_state.h"
 #include "flow/handlers.h"
@@ -14,6 +15,7 @@
 #include "flow/silent_install.h"
 #include "runtime/frame.h"
 #include "flow/installer_window.h"
+#include "ui/accessible.h"
 
 namespace quill {
 
@@ -71,6 +73,9 @@ void OnWindowCreated() {
     SetProperty(kInstallerWindowId, kWindowUnitId, kPropWidth, PropValue::Integer(250));
     SetProperty(kInstallerWindowId, kWindowUnitId, kPropHeight, PropValue::Integer(400));
     SetProperty(kInstallerWindowId, kWindowUnitId, kPropTop, PropValue::Integer(300));
+    // The start button says what it does only in its picture, the close glyph only as "×".
+    SetReaderName(kInstallerWindowId, kUnitStartButton, ConstStartName);
+    SetReaderName(kInstallerWindowId, kUnitCloseGlyph, ConstCloseName);
     ShowDefaultInstallFolder();
 }
 

@@ -33,6 +33,9 @@ void LoadStartWindow(uint32_t windowId);
 // Runs while at least one window is loaded; returns after WM_QUIT.
 void RunMessageLoop();
 
+// The key state input events pass: bit 0 Ctrl, bit 1 Shift, bit 2 Alt, each while held.
+int32_t InputKeyState();
+
 // Routes an event to its bound handler on the calling thread. True when a handler ran.
 bool FireEvent(EventRecord& record);
 // EventBlockCount: while it is 1 or more no event reaches a handler.

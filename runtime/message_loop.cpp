@@ -70,15 +70,15 @@ bool IsInputMessage(UINT msg) {
            (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK);
 }
 
-int32_t KeyState() {
+}  // namespace
+
+int32_t InputKeyState() {
     int32_t state = 0;
     if (GetKeyState(VK_CONTROL) < 0) state |= 1;
     if (GetKeyState(VK_SHIFT) < 0) state |= 2;
     if (GetKeyState(VK_MENU) < 0) state |= 4;
     return state;
 }
-
-}  // namespace
 
 bool PreTranslateInput(MSG& msg) {
     int32_t event = 0;
@@ -105,7 +105,7 @@ bool PreTranslateInput(MSG& msg) {
     case kEventKeyDown:
     case kEventKeyUp:
         args[0] = static_cast<int32_t>(msg.wParam);
-        args[1] = KeyState();
+        args[1] = InputKeyState();
         count = 2;
         break;
     case kEventChar:
@@ -114,13 +114,13 @@ bool PreTranslateInput(MSG& msg) {
         break;
     case kEventWheel:
         args[0] = static_cast<int16_t>(HIWORD(msg.wParam)) / WHEEL_DELTA;
-        args[1] = KeyState();
+        args[1] = InputKeyState();
         count = 2;
         break;
     default:
         args[0] = x;
         args[1] = y;
-        args[2] = KeyState();
+        args[2] = InputKeyState();
         count = 3;
         break;
     }

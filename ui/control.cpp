@@ -3,7 +3,9 @@
 #include <string>
 
 #include "runtime/frame.h"
+#include "ui/accessible.h"
 #include "ui/gdi.h"
+#include "ui/text_drawing.h"
 #include "ui/window_unit.h"
 
 namespace quill {
@@ -81,6 +83,8 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
 
     ++self->depth_;
+    LRESULT result = 0;
+    bool answered = false;
     switch (msg) {
     // Focus changes are sent, not posted, so the loop's pre-translation never sees them.
     // Only units the frame has registered raise events.
@@ -90,11 +94,17 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_KILLFOCUS:
         if (LookupUnit(self->windowId_, self->unitId_) == self) self->RaiseEvent(kEventFocusLost);
         break;
+    case WM_GETOBJECT: answered = AnswerGetObject(hwnd, wp, lp, &result); break;
+    case kMsgReaderPress:
+        self->Activate();
+        answered = true;
+        break;
     default:
         break;
     }
-    LRESULT result = 0;
-    if (!WindowUnit::TakesUnitInput(hwnd, msg, wp, lp)) result = self->OnMessage(msg, wp, lp);
+    if (!answered && !WindowUnit::TakesUnitInput(hwnd, msg, wp, lp)) result = self->OnMessage(msg, wp, lp);
+    // What readers and the focus cue follow, unless the message took the window away.
+    if (!self->gone_) self->AfterMessage(msg);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         if (self->baseProc_) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->baseProc_));
@@ -109,6 +119,46 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+
+void Control::AfterMessage(UINT msg) {
+    switch (msg) {
+    // The system itself tells readers where the focus went (EVENT_OBJECT_FOCUS).
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: RepaintFocusCue(); break;
+    case WM_UPDATEUISTATE:
+        if (GetFocus() == hwnd_) RepaintFocusCue();
+        break;
+    case WM_SETTEXT:
+        if (readerName_.empty()) NotifyReaders(EVENT_OBJECT_NAMECHANGE, hwnd_);
+        break;
+    default: break;
+    }
+}
+
+void Control::Describe(AccessibleFacts* facts) const { facts->name = ReaderName(); }
+
+std::string Control::ReaderName() const { return readerName_.empty() ? WindowText(hwnd_) : readerName_; }
+
+void Control::SetReaderName(const std::string& name) {
+    if (name == readerName_) return;
+    readerName_ = name;
+    NotifyReaders(EVENT_OBJECT_NAMECHANGE, hwnd_);
+}
+
+void Control::ClickAtCentre(NotifyFn frame) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    const std::initializer_list<int32_t> args = {r.right / 2, r.bottom / 2, InputKeyState()};
+    const auto raise = [&](int32_t event) { frame ? RaiseEventVia(frame, event, args) : RaiseEvent(event, args); };
+    raise(kEventLButtonDown);
+    // The press may have closed the window (its handler runs first, as for a click).
+    if (hwnd_) raise(kEventLButtonUp);
+}
+
+bool Control::ShowsFocusCue() const {
+    // The top-level window keeps the cue state of all its units.
+    return GetFocus() == hwnd_ && !(SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
 
 bool Control::PaintMessage(UINT msg, WPARAM wp) {
     if (msg == WM_PAINT) {

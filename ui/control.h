@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "runtime/unit.h"
@@ -20,12 +21,22 @@ struct ControlClass {
     LPCSTR cursor;  // a system cursor id, or null for none
 };
 
+struct AccessibleFacts;
+
 class Control : public Unit {
 public:
     // The window procedure of every class registered through CreateControlWindow.
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     // The control object of a window of one of these classes, or null.
     static Control* FromHandle(HWND hwnd);
+
+    // What a screen reader is told about the control (ui/accessible.h). By default a plain
+    // client area named by its reader name, else by its window text.
+    virtual void Describe(AccessibleFacts* facts) const;
+    // A press of the control from the keyboard or by a reader: what a click on it does.
+    // False when the control has nothing to press.
+    virtual bool Activate() { return false; }
+    void SetReaderName(const std::string& name);
 
 protected:
     // Creates the window of a new control (the arguments of CreateControlWindow). From
@@ -65,6 +76,18 @@ protected:
     bool RaiseEventVia(NotifyFn frame, int32_t event, std::initializer_list<int32_t> args = {},
                        EventRecord* out = nullptr);
 
+    // True while the control has the focus and the window shows focus cues, which it does
+    // only once the keyboard has been used (as the system's own controls do).
+    bool ShowsFocusCue() const;
+    // The focus came or went, or the window's cues were shown: the cue has to be drawn anew.
+    virtual void RepaintFocusCue() { InvalidateRect(hwnd_, nullptr, FALSE); }
+    // The reader name, else the window text.
+    std::string ReaderName() const;
+    // A press from the keyboard on a control that has no click of its own: the left-button
+    // press and release events a click at its centre raises (through `frame`, or the core's
+    // fire-event service when null). Handlers bound to a click run as for one.
+    void ClickAtCentre(NotifyFn frame = nullptr);
+
     void SetIds(const UnitCreateArgs& args) {
         windowId_ = args.windowId;
         unitId_ = args.unitId;
@@ -79,7 +102,9 @@ private:
                              HWND parent, int x, int y, int width, int height, HMENU menuOrId);
     bool CreateSubclassedWindow(const char* systemClass, DWORD style, const UnitCreateArgs& args);
     void Attach(HWND hwnd);
+    void AfterMessage(UINT msg);
 
+    std::string readerName_;      // empty: readers get the window text
     WNDPROC baseProc_ = nullptr;  // the system class's procedure of a subclassed window
     bool windowOwns_ = false;     // the window exists and owns this object
     bool gone_ = false;           // WM_NCDESTROY has been handled

@@ -1,5 +1,6 @@
 #include "ui/label.h"
 
+#include "ui/accessible.h"
 #include "ui/border_style.h"
 #include "ui/control_query.h"
 #include "ui/gdi.h"
@@ -121,6 +122,21 @@ void Label::Paint(HDC dc, const RECT& paintArea) {
     }
     DrawLookText(dc, WindowText(hwnd_), r, LookOf(props_));
     RestoreDC(dc, saved);
+    if (ShowsFocusCue()) {
+        GetClientRect(hwnd_, &r);
+        DrawFocusRect(dc, &r);
+    }
+}
+
+void Label::Describe(AccessibleFacts* facts) const {
+    Control::Describe(facts);
+    DescribeLabel(hwnd_, props_.font, facts);
+}
+
+bool Label::Activate() {
+    if (!IsWindowEnabled(hwnd_)) return false;
+    ClickAtCentre();
+    return true;
 }
 
 LRESULT Label::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -25,6 +25,9 @@ public:
     bool GetOwn(int k, PropValue* out) const override;
     std::string SerialiseOwn() const override { return props_.Write(); }
 
+    void Describe(AccessibleFacts* facts) const override;
+    bool Activate() override;
+
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/own_property.h"
 #include "ui/picture.h"
 
@@ -15,6 +16,7 @@ namespace {
 const ControlClass kPicBtnClass{"QuillPicBtn", CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, IDC_ARROW};
 
 constexpr size_t kRectsPerPiece = 2000;
+constexpr int kFocusCueInset = 4;
 
 SIZE BitmapSize(HBITMAP bmp) {
     BITMAP info{};
@@ -227,6 +229,11 @@ void PicBtn::Paint(HDC dc, const RECT&) {
         Selection sel(src.get(), bmp);
         BitBlt(mem.get(), 0, 0, size.cx, size.cy, src.get(), 0, 0, SRCCOPY);
     }
+    if (ShowsFocusCue()) {
+        RECT cue = rc;
+        InflateRect(&cue, -kFocusCueInset, -kFocusCueInset);
+        DrawFocusRect(mem.get(), &cue);
+    }
     BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
@@ -265,6 +272,10 @@ void PicBtn::OnMouseMove(WPARAM wp, LPARAM lp) {
 void PicBtn::OnLButtonUp(LPARAM lp) {
     if (GetCapture() == hwnd_) ReleaseCapture();
     if (!InClient(lp) || !IsWindowEnabled(hwnd_)) return;
+    Click();
+}
+
+void PicBtn::Click() {
     if (toggle_) {
         selected_ = selected_ == 1 ? 0 : 1;
         SetState(selected_ == 1 ? kStatePressed : kStateNormal);
@@ -273,6 +284,20 @@ void PicBtn::OnLButtonUp(LPARAM lp) {
     }
     // Last: the handler may destroy the button.
     RaiseEvent(kClicked);
+}
+
+bool PicBtn::Activate() {
+    if (!IsWindowEnabled(hwnd_)) return false;
+    Click();
+    return true;
+}
+
+void PicBtn::Describe(AccessibleFacts* facts) const {
+    Control::Describe(facts);
+    facts->role = toggle_ ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON;
+    facts->pressable = true;
+    if (toggle_ && selected_ == 1) facts->state |= STATE_SYSTEM_CHECKED;
+    if (!toggle_ && state_ == kStatePressed) facts->state |= STATE_SYSTEM_PRESSED;
 }
 
 LRESULT PicBtn::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

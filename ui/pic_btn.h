@@ -25,6 +25,9 @@ public:
 
     int state() const { return state_; }
 
+    void Describe(AccessibleFacts* facts) const override;
+    bool Activate() override;
+
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -41,6 +44,7 @@ private:
     void OnLButtonDown(LPARAM lp);
     void OnMouseMove(WPARAM wp, LPARAM lp);
     void OnLButtonUp(LPARAM lp);
+    void Click();
 
     PicBtnProps props_;
     bool toggle_ = false;

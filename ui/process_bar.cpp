@@ -1,7 +1,9 @@
 #include "ui/process_bar.h"
 
 #include <algorithm>
+#include <string>
 
+#include "ui/accessible.h"
 #include "ui/border_style.h"
 #include "ui/common_controls.h"
 #include "ui/own_property.h"
@@ -42,6 +44,7 @@ void ProcessBar::SendPosition() {
     // crossed, the maximum wins.
     const int pos = std::min(props_.maximum, std::max(props_.position, props_.minimum));
     SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    NotifyReaders(EVENT_OBJECT_VALUECHANGE, hwnd_);
 }
 
 int ProcessBar::SetOwn(int k, const PropValue& value) {
@@ -61,5 +64,16 @@ int ProcessBar::SetOwn(int k, const PropValue& value) {
 
 // The stored values, position as last set: the control itself may hold a bounded one.
 bool ProcessBar::GetOwn(int k, PropValue* out) const { return GetOwnField(props_, k, out); }
+
+void ProcessBar::Describe(AccessibleFacts* facts) const {
+    Control::Describe(facts);
+    facts->role = ROLE_SYSTEM_PROGRESSBAR;
+    PBRANGE range{};
+    SendMessageW(hwnd_, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    const auto position = static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0));
+    const int span = range.iHigh - range.iLow;
+    const int percent = span > 0 ? MulDiv(position - range.iLow, 100, span) : 0;
+    facts->value = std::to_string(percent) + "%";
+}
 
 }  // namespace quill

@@ -21,6 +21,9 @@ public:
     bool GetOwn(int k, PropValue* out) const override;
     std::string SerialiseOwn() const override { return props_.Write(); }
 
+    // A progress bar as the system's own is read: its share done, "0%" to "100%".
+    void Describe(AccessibleFacts* facts) const override;
+
 private:
     void SendRange();
     void SendPosition();

@@ -30,6 +30,7 @@ enum UnitFlags : int32_t {
     kUnitVisible = 1,
     kUnitDisabled = 2,
     kUnitTabStop = 4,
+    kUnitDefault = 8,  // the window's default unit: Return presses it, it has the focus first
 };
 
 struct EventBinding {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/accessible.h"
 #include "ui/control_query.h"
 #include "ui/gdi.h"
 #include "ui/libraries.h"
@@ -88,6 +89,18 @@ void TransLabel::Paint(HDC dc, const RECT&) {
     RECT rc;
     GetClientRect(hwnd_, &rc);
     DrawLookText(dc, WindowText(hwnd_), rc, LookOf(props_));
+    if (ShowsFocusCue()) DrawFocusRect(dc, &rc);
+}
+
+void TransLabel::Describe(AccessibleFacts* facts) const {
+    Control::Describe(facts);
+    DescribeLabel(hwnd_, props_.font, facts);
+}
+
+bool TransLabel::Activate() {
+    if (!IsWindowEnabled(hwnd_)) return false;
+    ClickAtCentre(ExtLibraryFrame());
+    return true;
 }
 
 LRESULT TransLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -22,12 +22,17 @@ public:
     bool GetOwn(int k, PropValue* out) const override;
     std::string SerialiseOwn() const override { return props_.Write(); }
 
+    void Describe(AccessibleFacts* facts) const override;
+    bool Activate() override;
+
     // Repaints everything under the label, then the label itself.
     void TransparentRefresh();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnDestroyed() override;
+    // The cue is drawn over the container too, so what lies under it is repainted first.
+    void RepaintFocusCue() override { TransparentRefresh(); }
 
 private:
     void Paint(HDC dc, const RECT& area) override;

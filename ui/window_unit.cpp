@@ -1,7 +1,10 @@
 #include "ui/window_unit.h"
 
+#include <utility>
+
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
+#include "ui/accessible.h"
 #include "ui/gdi.h"
 #include "ui/own_property.h"
 
@@ -55,6 +58,11 @@ HRGN ShapeRegion(int shape, int w, int h) {
     case 2: return CreateRoundRectRgn(0, 0, w + 1, h + 1, w / 4, h / 4);
     default: return nullptr;
     }
+}
+
+BOOL CALLBACK TellUiState(HWND child, LPARAM change) {
+    SendMessageW(child, WM_UPDATEUISTATE, static_cast<WPARAM>(change), 0);
+    return TRUE;
 }
 
 }  // namespace
@@ -218,45 +226,114 @@ bool WindowUnit::BeginDrag() {
     return true;
 }
 
-bool WindowUnit::OnKey(WPARAM key) {
+bool WindowUnit::OnKey(UINT msg, WPARAM key, LPARAM lp) {
+    const HWND focus = GetFocus();
+    if (msg == WM_KEYUP) {
+        if (key != VK_SPACE || !spacePressed_) return false;
+        const HWND pressed = std::exchange(spacePressed_, nullptr);
+        if (pressed == focus)
+            if (Control* c = Control::FromHandle(pressed)) c->Activate();
+        return true;
+    }
     if (key == VK_RETURN && props_.enterMovesFocus) {
-        FocusNextUnit();
+        FocusNextUnit(true);
         return true;
     }
     if (key == VK_ESCAPE && props_.escCloses) {
         PostMessageA(hwnd_, WM_CLOSE, 0, 0);
         return true;
     }
-    return false;
-}
-
-void WindowUnit::FocusNextUnit() {
-    LoadedWindow* w = FindWindowByHandle(hwnd_);
-    if (!w || w->units.size() < 2) return;
-    const size_t n = w->units.size();
-    size_t from = 0;
-    HWND focus = GetFocus();
-    for (size_t i = 1; i < n; ++i)
-        if (w->units[i].unit && w->units[i].unit->hwnd() == focus) from = i;
-    // Units in list order, from the one after the focused unit round to it.
-    for (size_t step = 1; step < n; ++step) {
-        const size_t i = 1 + (from - 1 + step + n - 1) % (n - 1);
-        HWND h = w->units[i].unit ? w->units[i].unit->hwnd() : nullptr;
-        if (h && IsWindowVisible(h) && IsWindowEnabled(h) && (GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP)) {
-            SetFocus(h);
-            return;
-        }
+    // The dialog keys, unless Ctrl or Alt make them a shortcut of someone else's.
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    Control* focused = focus && IsChild(hwnd_, focus) ? Control::FromHandle(focus) : nullptr;
+    switch (key) {
+    case VK_TAB:
+        // Like the system's dialogs, the focus shows from the first move on.
+        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        return FocusNextUnit(GetKeyState(VK_SHIFT) >= 0);
+    case VK_RETURN: {
+        constexpr LPARAM kKeyWasDown = 1 << 30;  // a held key repeats: one press per press
+        Control* fallback = DefaultUnit();
+        if ((lp & kKeyWasDown) && (focused || fallback)) return true;
+        if (focused && focused->Activate()) return true;
+        return fallback && fallback->Activate();
+    }
+    case VK_SPACE:
+        // Pressed when it comes up again, as the system's buttons are.
+        if (!focused) return false;
+        spacePressed_ = focus;
+        return true;
+    default:
+        return false;
     }
 }
 
-bool WindowUnit::TakesUnitInput(HWND unitWindow, UINT msg, WPARAM wp, LPARAM) {
-    if (msg != WM_LBUTTONDOWN && msg != WM_KEYDOWN) return false;
+bool WindowUnit::FocusNextUnit(bool forward) {
+    LoadedWindow* w = FindWindowByHandle(hwnd_);
+    if (!w || w->units.size() < 2) return false;
+    // Units 1..count in list order, from the one after (or before) the focused unit round
+    // to it; with none focused, from the first (or the last).
+    const long count = static_cast<long>(w->units.size()) - 1;
+    const auto window = [&](long i) {
+        const Unit* u = w->units[static_cast<size_t>(i) + 1].unit;
+        return u ? u->hwnd() : nullptr;
+    };
+    const HWND focus = GetFocus();
+    long from = forward ? -1 : count;
+    for (long i = 0; i < count; ++i)
+        if (focus && window(i) == focus) from = i;
+    for (long step = 1; step <= count; ++step) {
+        HWND h = window(((from + (forward ? step : -step)) % count + count) % count);
+        if (h && SeenByUser(h) && IsWindowEnabled(h) && (GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP)) {
+            SetFocus(h);
+            return true;
+        }
+    }
+    return false;
+}
+
+Control* WindowUnit::DefaultUnit() const {
+    LoadedWindow* w = FindWindowByHandle(hwnd_);
+    if (!w) return nullptr;
+    for (size_t i = 1; i < w->units.size(); ++i) {
+        const LoadedUnit& u = w->units[i];
+        if (!(u.record->flags & kUnitDefault) || !u.unit) continue;
+        HWND h = u.unit->hwnd();
+        return h && SeenByUser(h) && IsWindowEnabled(h) ? Control::FromHandle(h) : nullptr;
+    }
+    return nullptr;
+}
+
+bool WindowUnit::RestoreFocus() {
+    // Back to the unit that had the focus when the window went inactive, as a dialog does;
+    // the first time, to the default unit.
+    HWND target = lastFocus_;
+    if (!target || !IsChild(hwnd_, target) || !SeenByUser(target) || !IsWindowEnabled(target)) {
+        const Control* d = DefaultUnit();
+        target = d ? d->hwnd() : nullptr;
+    }
+    if (!target) return false;
+    SetFocus(target);
+    return true;
+}
+
+void WindowUnit::ChangeUiState(WORD action, WORD flags) {
+    const WORD before = uiState_;
+    if (action == UIS_SET) uiState_ |= flags;
+    if (action == UIS_CLEAR) uiState_ &= static_cast<WORD>(~flags);
+    if (uiState_ == before) return;
+    // Every unit hears of it, as from the system, and draws its cue anew when it has the focus.
+    EnumChildWindows(hwnd_, &TellUiState, static_cast<LPARAM>(MAKEWPARAM(action, flags)));
+}
+
+bool WindowUnit::TakesUnitInput(HWND unitWindow, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_LBUTTONDOWN && msg != WM_KEYDOWN && msg != WM_KEYUP) return false;
     LoadedWindow* w = nullptr;
     LoadedUnit* u = FindUnitByHandle(unitWindow, &w);
     if (!u || u == &w->units[0]) return false;  // the window answers its own input
     auto* window = dynamic_cast<WindowUnit*>(w->units[0].unit);
     if (!window) return false;
-    if (msg == WM_KEYDOWN) return window->OnKey(wp);
+    if (msg != WM_LBUTTONDOWN) return window->OnKey(msg, wp, lp);
     return u->type && (u->type->flags & kTypeDraggable) && window->BeginDrag();
 }
 
@@ -291,7 +368,16 @@ LRESULT WindowUnit::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         RaiseEvent(wp ? kWindowShown : kWindowHidden);
         break;
     case WM_KEYDOWN:
-        if (OnKey(wp)) return 0;
+    case WM_KEYUP:
+        if (OnKey(msg, wp, lp)) return 0;
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wp) && RestoreFocus()) {
+            return 0;
+        }
         break;
     case WM_LBUTTONDOWN:
         if (BeginDrag()) return 0;
@@ -303,6 +389,11 @@ LRESULT WindowUnit::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A window that keeps its title bar active draws it so even when it loses focus.
         if (props_.keepTitleActive) return Default(msg, TRUE, lp);
         break;
+    case WM_CHANGEUISTATE:
+        ChangeUiState(LOWORD(wp), HIWORD(wp));
+        return 0;
+    case WM_QUERYUISTATE:
+        return uiState_;
     case kMsgAllUnitsExist:
     case kMsgWindowReady:
         return 0;

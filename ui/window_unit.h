@@ -22,7 +22,10 @@ public:
     static void ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor visit, void* context);
     // Input of a unit window on a loaded window that the window takes over: a press on a
     // unit of a draggable type when the window moves by dragging, and the keys the window
-    // answers (Enter moves focus, Esc closes). True when the unit must not see `msg`.
+    // answers (Enter moves focus, Esc closes, and the dialog keys: Tab and Shift+Tab move
+    // the focus through the units that are tab stops, Return presses the focused unit or
+    // else the default one, Space presses the focused unit). True when the unit must not
+    // see `msg`.
     static bool TakesUnitInput(HWND unitWindow, UINT msg, WPARAM wp, LPARAM lp);
 
     int SetOwn(int k, const PropValue& value) override;
@@ -43,13 +46,22 @@ private:
     void ApplyTaskbar();
     void PaintBackground(HDC dc);
     bool BeginDrag();
-    bool OnKey(WPARAM key);
-    void FocusNextUnit();
+    bool OnKey(UINT msg, WPARAM key, LPARAM lp);
+    bool FocusNextUnit(bool forward);
+    Control* DefaultUnit() const;
+    bool RestoreFocus();
+    void ChangeUiState(WORD action, WORD flags);
 
     WindowProps props_;
     Picture picture_;
     IconHandle bigIcon_, smallIcon_;
     bool ownerGiven_ = false;  // created with an owner of its own
+    HWND lastFocus_ = nullptr;     // the unit that had the focus when the window went inactive
+    HWND spacePressed_ = nullptr;  // the unit Space went down on, pressed when it comes up
+    // The window's focus and accelerator cues (WM_QUERYUISTATE), kept here for every unit:
+    // hidden until the keyboard moves the focus, whatever the system's setting, so a user
+    // of the mouse sees the window as it always looked.
+    WORD uiState_ = UISF_HIDEFOCUS | UISF_HIDEACCEL;
 };
 
 }  // namespace quill

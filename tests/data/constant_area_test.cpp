@@ -85,6 +85,9 @@ std::vector<Item> ItemsInOrder() {
         Text("34", ConstDamagedMessage),
         Text("35", ConstBadNameMessage),
         Text("36", ConstUsageText),
+        Text("37", ConstStartName),
+        Text("38", ConstFinishName),
+        Text("39", ConstCloseName),
     };
 }
 
@@ -151,6 +154,9 @@ TEST(ConstantArea, TextsHoldTheirExactBytes) {
          "/D= 安装目录：完整路径，放在最后，不加引号\r\n/?  显示本说明\r\n\r\n"
          "返回值：0 安装成功，1 命令行有误，2 软件正在运行，3 无法释放压缩包，4 磁盘空间不足，5 文件无法写入，"
          "6 安装包已损坏，7 文件名无法创建，8 解压失败"},
+        {ConstStartName, "安装"},
+        {ConstFinishName, "完成"},
+        {ConstCloseName, "关闭"},
     };
     for (const Expected& e : texts) EXPECT_STREQ(e.text, e.stored);
     // The long messages, counted in GBK bytes without the zero byte.
