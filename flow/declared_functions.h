@@ -7,8 +7,8 @@ namespace quill {
 
 enum DeclaredFunction : uint32_t {
     kSHGetFolderLocation = 0,
-    kSHBrowseForFolderA = 1,
-    kSHGetPathFromIDListA = 2,
+    kSHBrowseForFolderW = 1,
+    kSHGetPathFromIDListW = 2,
     kCoTaskMemFree = 3,
     kCreateToolhelp32Snapshot = 4,
     kProcess32First = 5,
@@ -16,7 +16,7 @@ enum DeclaredFunction : uint32_t {
     kProcess32Next = 7,
     kCoInitialize = 8,
     kCoUninitialize = 9,
-    kGetDiskFreeSpaceExA = 10,
+    kGetDiskFreeSpaceExW = 10,
     kDeclaredFunctionCount = 11,
 };
 

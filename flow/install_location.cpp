@@ -5,6 +5,7 @@
 
 #include <shlobj.h>
 
+#include "base/wide_text.h"
 #include "data/brand_table.h"
 #include "data/constants.h"
 #include "flow/declared_functions.h"
@@ -27,9 +28,6 @@ constexpr int32_t kProductIndex = 13;
 constexpr int64_t kDriveDThresholdMiB = 1000;
 constexpr int kLabelCaption = OwnProperty(Label::kCaption);
 
-// The text a dialog wrote into a buffer, up to its terminating zero.
-std::string UpToZero(const std::string& buffer) { return std::string(buffer.c_str()); }
-
 // The folder as the label shows it, and as a reader announces the label: after the caption
 // beside it ("安装目录："), which says what the folder is.
 void ShowInstallFolder(const std::string& folder) {
@@ -42,20 +40,21 @@ void ShowInstallFolder(const std::string& folder) {
 
 bool GetDiskSpaceMB(const std::string& path, int64_t* freeMiB) {
     ULARGE_INTEGER available{}, total{}, totalFree{};
-    const BOOL ok = CallDeclared<BOOL(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
-        kGetDiskFreeSpaceExA, path.c_str(), &available, &total, &totalFree);
+    const BOOL ok = CallDeclared<BOOL(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
+        kGetDiskFreeSpaceExW, ToWide(path).c_str(), &available, &total, &totalFree);
     *freeMiB = static_cast<int64_t>(static_cast<double>(totalFree.QuadPart) / ConstantNumber(ConstBytesPerMiB));
     return ok != FALSE;
 }
 
 std::string BrowseForFolder(HWND owner, std::optional<std::string> title) {
-    const std::string dialogTitle = title ? *title : ConstSelectFolderTitle;
+    const std::wstring dialogTitle = ToWide(title ? *title : ConstSelectFolderTitle);
     PIDLIST_ABSOLUTE root = nullptr;
     CallDeclared<HRESULT(HWND, int, HANDLE, DWORD, PIDLIST_ABSOLUTE*)>(kSHGetFolderLocation, owner, 0, nullptr, 0,
                                                                        &root);
-    std::string displayName = BlankText(MAX_PATH);
+    // The dialog writes the chosen item's display name over the blanks.
+    std::wstring displayName = ToWide(BlankText(MAX_PATH));
 
-    BROWSEINFOA info{};
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
     info.pidlRoot = root;
     info.pszDisplayName = &displayName[0];
@@ -63,16 +62,17 @@ std::string BrowseForFolder(HWND owner, std::optional<std::string> title) {
     // File-system folders only, not below the domain, status text, edit box, validation,
     // new dialog style.
     info.ulFlags = static_cast<UINT>(BitOr({1, 100, 4, 22, 32}));
-    PIDLIST_ABSOLUTE item = CallDeclared<PIDLIST_ABSOLUTE(LPBROWSEINFOA)>(kSHBrowseForFolderA, &info);
+    PIDLIST_ABSOLUTE item = CallDeclared<PIDLIST_ABSOLUTE(LPBROWSEINFOW)>(kSHBrowseForFolderW, &info);
 
     std::string result;
-    const std::string name = TrimBlanks(UpToZero(displayName));
-    // A "?" stands for a character the ANSI code page cannot show: such a folder is refused.
+    const std::string name = TrimBlanks(FromWide(displayName.c_str()));
+    // Every character of a name comes through the wide form; a "?" is what stands for a
+    // broken one (half of a surrogate pair), and such an item is refused.
     if (FindText(name, ConstQuestionMark, 1, 0) == -1) {
         if (item) {
-            std::string buffer = BlankText(MAX_PATH);
-            if (CallDeclared<BOOL(PCIDLIST_ABSOLUTE, LPSTR)>(kSHGetPathFromIDListA, item, &buffer[0])) {
-                result = UpToZero(buffer);
+            std::wstring buffer = ToWide(BlankText(MAX_PATH));
+            if (CallDeclared<BOOL(PCIDLIST_ABSOLUTE, LPWSTR)>(kSHGetPathFromIDListW, item, &buffer[0])) {
+                result = FromWide(buffer.c_str());
                 // A drive root comes back as "D:\"; callers append "\" + name themselves.
                 if (TextLength(result) == 3) result = LeftText(result, 2);
             }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "base/wide_text.h"
 #include "runtime/declared_api.h"
 #include "runtime/frame.h"
 #include "runtime/library_loading.h"
@@ -48,23 +49,23 @@ LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (wp) EndProgram(0);
         return 0;
     default:
-        return DefWindowProcA(hwnd, msg, wp, lp);
+        return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 
 void CreateMessageWindow() {
     RuntimeState& s = State();
-    static const char kClass[] = "QuillRuntimeMessageWindow";
-    WNDCLASSEXA wc{};
+    static const wchar_t kClass[] = L"QuillRuntimeMessageWindow";
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = &MessageWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = nullptr;
     wc.lpszClassName = kClass;
-    RegisterClassExA(&wc);
-    s.messageWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kClass, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+    RegisterClassExW(&wc);
+    s.messageWindow = CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
 }
 
 // Every handler offset becomes a handler; -1, or an offset outside the program's handler
@@ -165,7 +166,7 @@ void InitialiseCore(bool withWindows) {
     s.buildKind = h.buildKind;
     s.imageTag = h.imageTag + 1;
     if (withWindows && !s.oleInitialised) s.oleInitialised = SUCCEEDED(OleInitialize(nullptr));
-    SetCurrentDirectoryA(s.exeFolder.empty() ? "\\" : s.exeFolderSlash.c_str());
+    SetCurrentDirectoryW(ToWide(s.exeFolder.empty() ? std::string("\\") : s.exeFolderSlash).c_str());
     if (withWindows) CreateMessageWindow();
     s.mainThreadId = GetCurrentThreadId();
     s.constantStart = h.constantStart;
@@ -209,7 +210,7 @@ void BeginProgramEnd() {
     if (GetCurrentThreadId() == s.mainThreadId) EndProgramOnMainThread(exitCode, 0);
     // The shutdown always runs on the main thread; it ends the process from there.
     if (s.messageWindow && !s.shutdownStarted)
-        SendMessageA(s.messageWindow, kMsgEndProgram, static_cast<WPARAM>(exitCode),
+        SendMessageW(s.messageWindow, kMsgEndProgram, static_cast<WPARAM>(exitCode),
                      static_cast<LPARAM>(GetCurrentThreadId()));
     // The main thread's end was already under way: it decides how the process ends.
     if (s.shutdownStarted) ExitThread(0);
@@ -225,7 +226,7 @@ void RunOnMainThread(void (*fn)(void*), void* context) {
         return;
     }
     MainThreadCall call{fn, context};
-    SendMessageA(s.messageWindow, kMsgRunOnMain, 0, reinterpret_cast<LPARAM>(&call));
+    SendMessageW(s.messageWindow, kMsgRunOnMain, 0, reinterpret_cast<LPARAM>(&call));
 }
 
 const ProgramHeader& Header() { return *State().header; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/wide_text.h"
 #include "runtime/frame.h"
 
 namespace quill {
@@ -45,7 +46,7 @@ void RaiseRuntimeError(const char* message, int code) {
         text += message;
         text += "\r\n";
     }
-    MessageBoxA(nullptr, text.c_str(), "错误", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, ToWide(text).c_str(), ToWide("错误").c_str(), MB_OK | MB_ICONERROR);
 
     if (Header().buildKind == 2) DebugBreak();
     ForgetExitRoutine();

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/wide_text.h"
 #include "runtime/commands.h"
 
 namespace quill {
@@ -14,7 +15,7 @@ namespace {
 class FileForWriting {
 public:
     explicit FileForWriting(const std::string& name)
-        : handle_(CreateFileA(name.c_str(), GENERIC_WRITE, 0 /* no sharing while we write */, nullptr,
+        : handle_(CreateFileW(ToWide(name).c_str(), GENERIC_WRITE, 0 /* no sharing while we write */, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~FileForWriting() { Close(); }
     FileForWriting(const FileForWriting&) = delete;
@@ -47,7 +48,7 @@ private:
 
 }  // namespace
 
-bool RemoveFile(const std::string& fileName) { return DeleteFileA(fileName.c_str()) != FALSE; }
+bool RemoveFile(const std::string& fileName) { return DeleteFileW(ToWide(fileName).c_str()) != FALSE; }
 
 bool WriteBytesToFile(const std::string& fileName, std::initializer_list<ByteSetView> sets) {
     if (fileName.empty() || fileName[0] == '\0') return false;

@@ -1,25 +1,26 @@
 #include "runtime/library_loading.h"
 
 #include "base/text.h"
+#include "base/wide_text.h"
 
 namespace quill {
 
 namespace {
 
-std::string SystemFolder() {
-    char buffer[MAX_PATH];
-    UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
+std::wstring SystemFolder() {
+    wchar_t buffer[MAX_PATH];
+    UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return {};
-    std::string folder(buffer, n);
-    if (folder.back() != '\\') folder += '\\';
+    std::wstring folder(buffer, n);
+    if (folder.back() != L'\\') folder += L'\\';
     return folder;
 }
 
-HMODULE LoadFrom(const std::string& folder, const std::string& name) {
+HMODULE LoadFrom(const std::wstring& folder, const std::string& name) {
     if (folder.empty()) return nullptr;
     // A full path: the loader looks nowhere else. The altered search path lets a library
     // of the executable's folder find its own dependencies beside it.
-    return LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExW((folder + ToWide(name)).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 // Called by the loader for the executable before its entry point: after the libraries it
@@ -38,10 +39,10 @@ __attribute__((section(".CRT$XLB"), used)) PIMAGE_TLS_CALLBACK quill_harden_at_s
 }
 
 void HardenDllSearchPath() {
-    SetDllDirectoryA("");
-    // Not present on Windows 7 without its loader update; SetDllDirectoryA alone then.
+    SetDllDirectoryW(L"");
+    // Not present on Windows 7 without its loader update; SetDllDirectoryW alone then.
     using SetDefaultDirsFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto setDefault = reinterpret_cast<SetDefaultDirsFn>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -50,7 +51,7 @@ void HardenDllSearchPath() {
 HMODULE LoadSystemLibrary(const std::string& name) {
     // Where the system knows the flag, it also confines the library's own imports to the
     // system folder; the full path alone leaves those to the default search.
-    if (HMODULE m = LoadLibraryExA(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return m;
+    if (HMODULE m = LoadLibraryExW(ToWide(name).c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return m;
     if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
     return LoadFrom(SystemFolder(), name);
 }
@@ -58,10 +59,10 @@ HMODULE LoadSystemLibrary(const std::string& name) {
 void LocateExecutable(std::string* folder, std::string* file) {
     folder->clear();
     file->clear();
-    char buffer[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
-    const std::string path(buffer, n);
+    const std::string path = FromWide(std::wstring_view(buffer, n));
     size_t cut = std::string::npos;
     for (size_t i = 0; i < path.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
@@ -86,9 +87,9 @@ std::string ExecutableFolder() {
 }
 
 HMODULE LoadProgramLibrary(const std::string& name) {
-    if (name.find(':') != std::string::npos) return LoadLibraryA(name.c_str());
+    if (name.find(':') != std::string::npos) return LoadLibraryW(ToWide(name).c_str());
     if (HMODULE m = LoadSystemLibrary(name)) return m;
-    return LoadFrom(ExecutableFolder(), name);
+    return LoadFrom(ToWide(ExecutableFolder()), name);
 }
 
 }  // namespace quill

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/wide_text.h"
 #include "runtime/commands.h"
 
 namespace quill {
@@ -13,7 +14,7 @@ int32_t ShowMessage(const std::string& content, int32_t style, std::optional<std
     // Without an owner a box would let the user go on working in the program's windows;
     // task-modal disables them, unless the caller asked for a system-modal box.
     if (!(flags & MB_SYSTEMMODAL)) flags |= MB_TASKMODAL;
-    int button = MessageBoxA(nullptr, content.c_str(), title.c_str(), flags);
+    int button = MessageBoxW(nullptr, ToWide(content).c_str(), ToWide(title).c_str(), flags);
     // IDOK .. IDNO (1..7) become the button codes 0..6; anything else counts as OK.
     if (button >= IDOK && button <= IDNO) return button - 1;
     return 0;

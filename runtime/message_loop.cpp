@@ -2,6 +2,9 @@
 // messages into the common unit events.
 #include <windows.h>
 
+#include <string>
+
+#include "base/wide_text.h"
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
 
@@ -80,7 +83,34 @@ int32_t InputKeyState() {
     return state;
 }
 
-bool PreTranslateInput(MSG& msg) {
+namespace {
+
+bool IsHighSurrogate(WPARAM unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(WPARAM unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The code a handler sees for the character of `units`: its bytes in the system's texts,
+// the first one highest, so a GBK character has the code its two bytes always had.
+int32_t CharacterCode(std::wstring_view units) {
+    uint32_t code = 0;
+    for (unsigned char b : FromWide(units)) code = code << 8 | b;
+    return static_cast<int32_t>(code);
+}
+
+// The UTF-16 units of the first character of a code that a handler gave back.
+std::wstring CharacterOfCode(int32_t code) {
+    std::string bytes;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto b = static_cast<char>(static_cast<uint32_t>(code) >> shift & 0xFF);
+        if (b != 0 || !bytes.empty()) bytes.push_back(b);
+    }
+    const std::wstring units = ToWide(bytes);
+    return units.substr(0, units.size() > 1 && IsHighSurrogate(units[0]) ? 2 : 1);
+}
+
+}  // namespace
+
+bool PreTranslateInput(MSG& msg, MSG* following) {
+    if (following) following->message = 0;
     int32_t event = 0;
     int32_t args[3] = {0, 0, 0};
     int32_t count = 0;
@@ -108,10 +138,7 @@ bool PreTranslateInput(MSG& msg) {
         args[1] = InputKeyState();
         count = 2;
         break;
-    case kEventChar:
-        args[0] = static_cast<int32_t>(msg.wParam);
-        count = 1;
-        break;
+    case kEventChar: count = 1; break;  // the code is known once the character is whole
     case kEventWheel:
         args[0] = static_cast<int16_t>(HIWORD(msg.wParam)) / WHEEL_DELTA;
         args[1] = InputKeyState();
@@ -127,15 +154,40 @@ bool PreTranslateInput(MSG& msg) {
     LoadedWindow* window = nullptr;
     LoadedUnit* unit = FindUnitByHandle(msg.hwnd, &window);
     if (!unit || !unit->type || !(unit->type->flags & kTypeRaisesEvents)) return true;
+    std::wstring units;
+    if (event == kEventChar) {
+        // A character outside the Basic Multilingual Plane comes as two messages; its first
+        // half waits for the second, and half a character reaches no one.
+        MSG& held = State().heldCharacterHalf;
+        const MSG first = held;
+        held.message = 0;
+        if (IsHighSurrogate(msg.wParam)) {
+            held = msg;
+            return false;
+        }
+        if (IsLowSurrogate(msg.wParam)) {
+            if (first.message != WM_CHAR || first.hwnd != msg.hwnd) return false;
+            units = {static_cast<wchar_t>(first.wParam), static_cast<wchar_t>(msg.wParam)};
+        } else {
+            units = {static_cast<wchar_t>(msg.wParam)};
+        }
+        args[0] = CharacterCode(units);
+    }
     EventRecord rec;
     rec.windowId = window->windowId;
     rec.unitId = window->entry->unitIds[static_cast<size_t>(unit - window->units.data())];
     rec.event = event;
     rec.argCount = count;
     for (int32_t i = 0; i < count; ++i) rec.args[i] = args[i];
-    if (!FireEvent(rec) || !rec.hasResult) return true;
-    if (rec.result == 0) return false;
-    if (event == kEventChar) msg.wParam = static_cast<WPARAM>(rec.result);
+    const bool answered = FireEvent(rec) && rec.hasResult;
+    if (answered && rec.result == 0) return false;
+    if (event != kEventChar) return true;
+    if (answered) units = CharacterOfCode(rec.result);
+    msg.wParam = units[0];
+    if (units.size() > 1 && following) {
+        *following = msg;
+        following->wParam = units[1];
+    }
     return true;
 }
 
@@ -147,12 +199,12 @@ void RunMessageLoop() {
     long idleCount = 0;
     MSG msg;
     for (;;) {
-        while (idleAllowed && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        while (idleAllowed && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             RunIdleCallbacks();
             if (!IdleStep(idleCount++)) idleAllowed = false;
         }
         do {
-            const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
             if (got == 0 || got == -1) {
                 s.quitCode = got == 0 ? static_cast<int>(msg.wParam) : 0;
                 return;
@@ -161,10 +213,12 @@ void RunMessageLoop() {
                 idleAllowed = true;
                 idleCount = 0;
             }
-            if (!PreTranslateInput(msg)) continue;
+            MSG following;
+            if (!PreTranslateInput(msg, &following)) continue;
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+            DispatchMessageW(&msg);
+            if (following.message) DispatchMessageW(&following);
+        } while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
     }
 }
 

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "base/wide_text.h"
 #include "runtime/commands.h"
 #include "runtime/frame.h"
 
@@ -24,16 +24,15 @@ WORD ShowStateFor(std::optional<int32_t> showMode) {
 }  // namespace
 
 bool RunProgram(const std::string& commandLine, bool wait, std::optional<int32_t> showMode) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = ShowStateFor(showMode);
-    // CreateProcessA may write into the command line, so it gets a copy of its own.
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::wstring line = ToWide(commandLine);
     PROCESS_INFORMATION process{};
     // No current directory: the program inherits ours, which is the installer's folder.
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
     if (wait) {

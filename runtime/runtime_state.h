@@ -64,6 +64,9 @@ struct RuntimeState {
     DWORD idleStart = 0;
     bool frameworkIdlePending = false;
     int quitCode = 0;
+    // The first UTF-16 unit of a character typed into a unit, held until its second unit
+    // arrives (message 0 when none is held).
+    MSG heldCharacterHalf{};
 };
 
 RuntimeState& State();
@@ -81,8 +84,12 @@ void DestroyAllWindows();
 bool InNonSelectedPage(const LoadedWindow& window, size_t index);
 // Called by the window unit when its HWND is gone.
 void OnWindowDestroyed(uint32_t windowId);
-// Pre-translation: raises the common input events; false drops the message.
-bool PreTranslateInput(MSG& msg);
+// Pre-translation: raises the common input events; false drops the message. The character
+// event carries the character's code in the system's texts: an ASCII byte, a GBK character's
+// two bytes (lead byte high), or the four bytes of a character outside GBK. When the character
+// the window is to see takes two UTF-16 units, `msg` carries the first and `*following` (when
+// given; message 0 otherwise) the second, to be dispatched right after `msg`.
+bool PreTranslateInput(MSG& msg, MSG* following = nullptr);
 // WM_SETCURSOR for a loaded window: true when a unit cursor was set.
 bool ApplyUnitCursor(HWND window, HWND target);
 

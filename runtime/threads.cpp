@@ -108,7 +108,7 @@ bool WaitForStartedThreads(DWORD timeoutMs, DWORD except) {
         if (woke == WAIT_OBJECT_0 + count) {
             // Only sent messages are served: a posted quit or input stays where it is.
             MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
 }

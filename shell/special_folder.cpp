@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/wide_text.h"
 #include "shell/shell_library.h"
 
 namespace quill {
@@ -14,19 +15,20 @@ const int kShellFolders[] = {CSIDL_PERSONAL, CSIDL_FAVORITES, CSIDL_DESKTOPDIREC
 }  // namespace
 
 std::string GetSpecialFolder(int32_t id) {
-    char buffer[MAX_PATH] = {};
+    wchar_t buffer[MAX_PATH + 1] = {};
     bool ok = false;
     if (id >= 1 && id <= 8) {
-        ok = SHGetSpecialFolderPathA(nullptr, buffer, kShellFolders[id - 1], FALSE) != FALSE;
+        ok = SHGetSpecialFolderPathW(nullptr, buffer, kShellFolders[id - 1], FALSE) != FALSE;
     } else if (id == 9) {
-        ok = GetWindowsDirectoryA(buffer, MAX_PATH) != 0;
+        ok = GetWindowsDirectoryW(buffer, MAX_PATH) != 0;
     } else if (id == 10) {
-        ok = GetSystemDirectoryA(buffer, MAX_PATH) != 0;
+        ok = GetSystemDirectoryW(buffer, MAX_PATH) != 0;
     } else if (id == 11) {
-        ok = GetTempPathA(MAX_PATH, buffer) != 0;
+        ok = GetTempPathW(MAX_PATH + 1, buffer) != 0;
     }
     if (!ok) return {};
-    std::string path = buffer;
+    // A profile folder may be named in any script ("Jörg", "한국어"): taken in exactly.
+    std::string path = FromWide(buffer);
     // The test is on the last byte: a double-byte character ending in 0x5C counts as a
     // backslash here.
     if (!path.empty() && path.back() != '\\') path += '\\';

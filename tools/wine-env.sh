@@ -18,7 +18,7 @@ QUILL_ROOT=${QUILL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILL_WINE64=/usr/lib/wine/wine64
 QUILL_WINESERVER=/usr/lib/wine/wineserver
 # Bump when the template's preparation changes, so cached templates are rebuilt.
-QUILL_TEMPLATE_VERSION=2
+QUILL_TEMPLATE_VERSION=3
 
 # The variables every wine command needs. LANG/LC_ALL stay out of the shell: set there they
 # would translate the output of every other tool; cmake/wine-emulator.sh and quilltest.py add
@@ -84,6 +84,9 @@ quill_template_ensure() {
   (
     flock 9
     [ -f "$stamp" ] && exit 0
+    # One template whatever locale the run asks for: Wine keeps the user's language from the
+    # locale the prefix was made in, so it is always made in the default one.
+    QUILL_LANG=zh_CN.UTF-8
     local work=$QUILL_ROOT/build/wine-template.new
     rm -rf "$work" "$tpl"
     mkdir -p "$work"
@@ -105,6 +108,10 @@ quill_template_ensure() {
     quill_wine_quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
     # Windows draws one-pixel window borders black; Wine's own scheme makes them grey.
     quill_wine_quiet reg add 'HKCU\Control Panel\Colors' /v WindowFrame /d '0 0 0' /f
+    # The installer draws its Chinese texts in SimSun, which every Windows carries; the
+    # machine's Chinese font stands in for it, so that the window looks the same in every
+    # system locale (Wine's own choice for the GB2312 set differs between them).
+    quill_wine_quiet reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d 'WenQuanYi Micro Hei' /f
     quill_server_stop   # flushes the registry to disk
     [ -f "$work/system.reg" ] && [ -d "$work/drive_c/windows" ] || { echo "wine-env: wineboot failed" >&2; exit 1; }
     touch "$work/.quill-template-v$QUILL_TEMPLATE_VERSION"

@@ -4,8 +4,8 @@ namespace quill {
 
 void ApplyBorderStyle(HWND hwnd, int border) {
     constexpr LONG_PTR kBorderExBits = WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME | WS_EX_STATICEDGE;  // 0x00020201
-    LONG_PTR ex = GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & ~kBorderExBits;
-    LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_BORDER);
+    LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & ~kBorderExBits;
+    LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_BORDER);
     switch (border) {
     case 1: ex |= WS_EX_CLIENTEDGE; break;
     case 2: ex |= WS_EX_DLGMODALFRAME; break;
@@ -14,8 +14,8 @@ void ApplyBorderStyle(HWND hwnd, int border) {
     case 5: style |= WS_BORDER; break;
     default: break;
     }
-    SetWindowLongPtrA(hwnd, GWL_EXSTYLE, ex);
-    SetWindowLongPtrA(hwnd, GWL_STYLE, style);
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, ex);
+    SetWindowLongPtrW(hwnd, GWL_STYLE, style);
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }

@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "base/wide_text.h"
 #include "runtime/frame.h"
 #include "ui/accessible.h"
+#include "ui/cursor_blob.h"
 #include "ui/gdi.h"
 #include "ui/text_drawing.h"
 #include "ui/window_unit.h"
@@ -12,28 +14,30 @@ namespace quill {
 
 namespace {
 
-void EnsureClass(const ControlClass& cls) {
-    WNDCLASSEXA existing{};
+// Registers the class once per process. Its windows are Unicode: their texts never pass
+// through the system's ANSI code page.
+void EnsureClass(const ControlClass& cls, const std::wstring& name) {
+    WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (GetClassInfoExA(instance, cls.name, &existing)) return;
-    WNDCLASSEXA wc{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (GetClassInfoExW(instance, name.c_str(), &existing)) return;
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = cls.style;
     wc.lpfnWndProc = &Control::WindowProc;
     wc.hInstance = instance;
-    wc.hCursor = cls.cursor ? LoadCursorA(nullptr, cls.cursor) : nullptr;
+    wc.hCursor = cls.cursor ? SystemCursor(cls.cursor) : nullptr;
     wc.hbrBackground = nullptr;
-    wc.lpszClassName = cls.name;
-    RegisterClassExA(&wc);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
 }
 
 }  // namespace
 
 Control* Control::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)) != &Control::WindowProc) return nullptr;
-    return reinterpret_cast<Control*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) != &Control::WindowProc) return nullptr;
+    return reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 bool Control::CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
@@ -45,42 +49,44 @@ bool Control::CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD 
 
 bool Control::CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
                                   HWND parent, int x, int y, int width, int height, HMENU menuOrId) {
-    EnsureClass(cls);
+    const std::wstring name = ToWide(cls.name);
+    EnsureClass(cls, name);
     // A creation refused after WM_NCCREATE destroys the window before this returns; the
     // object is not the window's yet then, so it stays with the caller.
-    HWND h = CreateWindowExA(exStyle, cls.name, text ? text : "", style, x, y, width, height, parent, menuOrId,
-                             GetModuleHandleA(nullptr), this);
+    HWND h = CreateWindowExW(exStyle, name.c_str(), ToWide(text ? text : "").c_str(), style, x, y, width, height,
+                             parent, menuOrId, GetModuleHandleW(nullptr), this);
     windowOwns_ = h != nullptr;
     return windowOwns_;
 }
 
-bool Control::CreateSubclassedWindow(const char* systemClass, DWORD style, const UnitCreateArgs& args) {
+bool Control::CreateSubclassedWindow(const wchar_t* systemClass, DWORD style, const UnitCreateArgs& args) {
     SetIds(args);
-    HWND h = CreateWindowExA(0, systemClass, "", style, args.left, args.top, args.width, args.height, args.parent,
-                             reinterpret_cast<HMENU>(static_cast<intptr_t>(args.controlId)),
-                             GetModuleHandleA(nullptr), nullptr);
+    HWND h = CreateWindowExW(0, systemClass, L"", style, args.left, args.top, args.width, args.height,
+                             args.parent, reinterpret_cast<HMENU>(static_cast<intptr_t>(args.controlId)),
+                             GetModuleHandleW(nullptr), nullptr);
     if (!h) return false;
     Attach(h);
+    // Set in the wide form, so the window stays a Unicode one.
     baseProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WindowProc)));
+        SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WindowProc)));
     windowOwns_ = true;
     return true;
 }
 
 void Control::Attach(HWND hwnd) {
     hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Control* self = nullptr;
     if (msg == WM_NCCREATE) {
-        self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        self = static_cast<Control*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         if (self) self->Attach(hwnd);
     } else {
-        self = reinterpret_cast<Control*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        self = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
 
     ++self->depth_;
     LRESULT result = 0;
@@ -106,8 +112,8 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     // What readers and the focus cue follow, unless the message took the window away.
     if (!self->gone_) self->AfterMessage(msg);
     if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (self->baseProc_) SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->baseProc_));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (self->baseProc_) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->baseProc_));
         self->OnDestroyed();
         self->hwnd_ = nullptr;
         self->gone_ = true;
@@ -137,7 +143,7 @@ void Control::AfterMessage(UINT msg) {
 
 void Control::Describe(AccessibleFacts* facts) const { facts->name = ReaderName(); }
 
-std::string Control::ReaderName() const { return readerName_.empty() ? WindowText(hwnd_) : readerName_; }
+std::string Control::ReaderName() const { return readerName_.empty() ? FromWide(WindowText(hwnd_)) : readerName_; }
 
 void Control::SetReaderName(const std::string& name) {
     if (name == readerName_) return;

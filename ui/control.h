@@ -16,7 +16,7 @@
 namespace quill {
 
 struct ControlClass {
-    const char* name;
+    const char* name;  // a text of the system (a window may name its class in the template)
     UINT style;
     LPCSTR cursor;  // a system cursor id, or null for none
 };
@@ -50,7 +50,7 @@ protected:
     // Same for a window of a class the system registered, whose messages then pass through
     // OnMessage; Default hands them on to the class's own procedure.
     template <class T>
-    static T* WithSystemWindow(std::unique_ptr<T> control, const char* systemClass, DWORD style,
+    static T* WithSystemWindow(std::unique_ptr<T> control, const wchar_t* systemClass, DWORD style,
                                const UnitCreateArgs& args) {
         Control* c = control.get();
         return c->CreateSubclassedWindow(systemClass, style, args) ? control.release() : nullptr;
@@ -65,7 +65,7 @@ protected:
     // WM_PAINT and WM_PRINTCLIENT both end in Paint; true when `msg` was one of them.
     bool PaintMessage(UINT msg, WPARAM wp);
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) {
-        return baseProc_ ? CallWindowProcA(baseProc_, hwnd_, msg, wp, lp) : DefWindowProcA(hwnd_, msg, wp, lp);
+        return baseProc_ ? CallWindowProcW(baseProc_, hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
     }
     // The window is gone: tell the frame (service 2000). Override to route it through a
     // component's own notification entry.
@@ -100,7 +100,7 @@ private:
                              const UnitCreateArgs& args);
     bool CreateControlWindow(const ControlClass& cls, DWORD exStyle, DWORD style, const char* text,
                              HWND parent, int x, int y, int width, int height, HMENU menuOrId);
-    bool CreateSubclassedWindow(const char* systemClass, DWORD style, const UnitCreateArgs& args);
+    bool CreateSubclassedWindow(const wchar_t* systemClass, DWORD style, const UnitCreateArgs& args);
     void Attach(HWND hwnd);
     void AfterMessage(UINT msg);
 

@@ -17,10 +17,10 @@ constexpr int kProgramHandResource = 1032;
 HCURSOR StandardCursor(int index) {
     if (index == kHandIndex) {
         // The program's own hand cursor when it carries one; the system's otherwise.
-        if (HCURSOR own = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kProgramHandResource)))
+        if (HCURSOR own = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramHandResource)))
             return own;
     }
-    return LoadCursorA(nullptr, kStandardCursors[index]);
+    return SystemCursor(kStandardCursors[index]);
 }
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }

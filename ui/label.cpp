@@ -40,7 +40,7 @@ void Label::ListTexts(const uint8_t* ownProperties, size_t size, TextVisitor vis
 int Label::SetOwn(int k, const PropValue& value) {
     if (StoreOwnField(&props_, k, value) == Stored::Unknown) return 0;
     switch (k) {
-    case kCaption: SetWindowTextA(hwnd_, props_.caption.c_str()); break;
+    case kCaption: SetWindowTextOf(hwnd_, props_.caption); break;
     case kBorder: ApplyBorderStyle(hwnd_, props_.border); break;
     case kPicture:
         // Decoded again at the next paint.

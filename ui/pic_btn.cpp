@@ -20,7 +20,7 @@ constexpr int kFocusCueInset = 4;
 
 SIZE BitmapSize(HBITMAP bmp) {
     BITMAP info{};
-    GetObjectA(bmp, sizeof(info), &info);
+    GetObjectW(bmp, sizeof(info), &info);
     return SIZE{info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
 }
 

@@ -175,7 +175,7 @@ Picture DecodeOlePicture(const std::string& bytes, PictureFormat format) {
     if (FAILED(loaded->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(loaded->get_Handle(&handle)))
         return pic;
     BITMAP info{};
-    if (!GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof(info), &info) ||
+    if (!GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof(info), &info) ||
         info.bmWidth <= 0 || info.bmHeight == 0)
         return pic;
     const int w = info.bmWidth;

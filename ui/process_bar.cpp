@@ -26,7 +26,7 @@ Unit* ProcessBar::Create(const UnitCreateArgs& args) {
     if (made->props_.vertical) style |= PBS_VERTICAL;
     if (made->props_.smooth) style |= PBS_SMOOTH;
     // Painting stays the system control's; its messages pass through OnMessage unchanged.
-    ProcessBar* bar = WithSystemWindow(std::move(made), PROGRESS_CLASSA, style, args);
+    ProcessBar* bar = WithSystemWindow(std::move(made), PROGRESS_CLASSW, style, args);
     if (!bar) return nullptr;
     bar->SendRange();
     bar->SendPosition();
@@ -36,14 +36,14 @@ Unit* ProcessBar::Create(const UnitCreateArgs& args) {
 
 void ProcessBar::SendRange() {
     const int lo = std::min(props_.minimum, props_.maximum), hi = std::max(props_.minimum, props_.maximum);
-    SendMessageA(hwnd_, PBM_SETRANGE, 0, MAKELPARAM(lo, hi));
+    SendMessageW(hwnd_, PBM_SETRANGE, 0, MAKELPARAM(lo, hi));
 }
 
 void ProcessBar::SendPosition() {
     // Raised to the minimum property, then lowered to the maximum property: with the two
     // crossed, the maximum wins.
     const int pos = std::min(props_.maximum, std::max(props_.position, props_.minimum));
-    SendMessageA(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
     NotifyReaders(EVENT_OBJECT_VALUECHANGE, hwnd_);
 }
 

@@ -1,35 +1,51 @@
 #include "ui/text_drawing.h"
 
+#include <cstddef>
 #include <cstring>
+#include <cwchar>
 
+#include "base/wide_text.h"
 #include "ui/gdi.h"
 
 namespace quill {
 
 namespace {
 
-// The stored font with the fields that make the result independent of the machine that
-// stored it: any character set, default precisions, the best quality, any pitch.
-HFONT CreateStoredFont(const std::string& bytes) {
-    if (bytes.size() != kLogFontSize) return nullptr;
-    LOGFONTA lf;
-    std::memcpy(&lf, bytes.data(), sizeof(lf));
-    lf.lfFaceName[LF_FACESIZE - 1] = '\0';
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfOutPrecision = 0;
-    lf.lfClipPrecision = 0;
-    lf.lfQuality = PROOF_QUALITY;
-    lf.lfPitchAndFamily = 0;
-    return CreateFontIndirectA(&lf);
-}
-
-void DrawLayer(HDC dc, const std::string& text, RECT r, int dx, int dy, COLORREF colour, UINT format) {
+void DrawLayer(HDC dc, const std::wstring& text, RECT r, int dx, int dy, COLORREF colour, UINT format) {
     OffsetRect(&r, dx, dy);
     SetTextColor(dc, colour);
-    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, format);
+    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &r, format);
 }
 
 }  // namespace
+
+HFONT CreateLabelFont(const std::string& stored) {
+    LOGFONTW lf{};
+    if (stored.size() == kLogFontSize) {
+        // The stored record is the narrow one: everything before the face name is laid out
+        // alike in both forms, and the face name is a text of the system.
+        std::memcpy(&lf, stored.data(), offsetof(LOGFONTA, lfFaceName));
+        const std::wstring face = ToWide(FontFaceName(stored)).substr(0, LF_FACESIZE - 1);
+        face.copy(lf.lfFaceName, face.size());
+        // Default precisions, the best quality, any pitch: nothing of the machine that
+        // stored it.
+        lf.lfOutPrecision = 0;
+        lf.lfClipPrecision = 0;
+        lf.lfQuality = PROOF_QUALITY;
+        lf.lfPitchAndFamily = 0;
+    } else {
+        // The stock GUI font as a Simplified Chinese system has it: 9 points.
+        lf.lfHeight = -12;
+        lf.lfWeight = FW_NORMAL;
+    }
+    // The texts are Chinese, so the fonts are those a Simplified Chinese system picks: any
+    // character set is realised there as GB2312 and a font without a face name in SimSun,
+    // which every Windows carries. Asked for in the system's own set, a western system would
+    // pick a face without a single Chinese glyph.
+    lf.lfCharSet = GB2312_CHARSET;
+    if (lf.lfFaceName[0] == L'\0') std::wcscpy(lf.lfFaceName, L"SimSun");
+    return CreateFontIndirectW(&lf);
+}
 
 UINT TextFormat(const TextLook& look) {
     UINT format = DT_NOCLIP;
@@ -52,11 +68,10 @@ UINT TextFormat(const TextLook& look) {
     return format;
 }
 
-void DrawLookText(HDC dc, const std::string& text, RECT r, const TextLook& look) {
+void DrawLookText(HDC dc, const std::wstring& text, RECT r, const TextLook& look) {
     if (text.empty()) return;
-    Font created(CreateStoredFont(look.font));
-    HGDIOBJ font = created ? static_cast<HGDIOBJ>(created.get()) : GetStockObject(DEFAULT_GUI_FONT);
-    Selection sel(dc, font);
+    Font font(CreateLabelFont(look.font));
+    Selection sel(dc, font.get());
     const UINT format = TextFormat(look);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = GetTextColor(dc);
@@ -74,14 +89,16 @@ void DrawLookText(HDC dc, const std::string& text, RECT r, const TextLook& look)
     SetBkMode(dc, oldMode);
 }
 
-std::string WindowText(HWND hwnd) {
-    const int n = GetWindowTextLengthA(hwnd);
+std::wstring WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
     if (n <= 0) return {};
-    std::string s(static_cast<size_t>(n) + 1, '\0');
-    const int got = GetWindowTextA(hwnd, &s[0], n + 1);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, &s[0], n + 1);
     s.resize(got > 0 ? static_cast<size_t>(got) : 0);
     return s;
 }
+
+void SetWindowTextOf(HWND hwnd, const std::string& text) { SetWindowTextW(hwnd, ToWide(text).c_str()); }
 
 std::string FontFaceName(const std::string& font) {
     if (font.size() != kLogFontSize) return {};

@@ -32,16 +32,24 @@ TextLook LookOf(const Props& p) {
 }
 
 constexpr size_t kLogFontSize = 60;
-static_assert(sizeof(LOGFONTA) == kLogFontSize, "stored fonts are LOGFONTA records");
+static_assert(sizeof(LOGFONTA) == kLogFontSize, "stored fonts are narrow LOGFONT records");
+
+// The font a label draws with: from a stored 60-byte LOGFONT, else the stock GUI font, both
+// as a Simplified Chinese system makes them, whatever this system's language. The caller
+// deletes it.
+HFONT CreateLabelFont(const std::string& stored);
 
 // DrawText format flags for the look's alignment and wrapping.
 UINT TextFormat(const TextLook& look);
 
 // Draws `text` into r on dc; an empty text draws nothing.
-void DrawLookText(HDC dc, const std::string& text, RECT r, const TextLook& look);
+void DrawLookText(HDC dc, const std::wstring& text, RECT r, const TextLook& look);
 
 // The window's current text (the paint shows what the window holds, not a stored copy).
-std::string WindowText(HWND hwnd);
+std::wstring WindowText(HWND hwnd);
+
+// Sets the window's text from a text of the system.
+void SetWindowTextOf(HWND hwnd, const std::string& text);
 
 // The face name of a stored 60-byte LOGFONT ("" for anything else).
 std::string FontFaceName(const std::string& font);

@@ -45,7 +45,7 @@ void TransLabel::ListTexts(const uint8_t* ownProperties, size_t size, TextVisito
 
 int TransLabel::SetOwn(int k, const PropValue& value) {
     if (StoreOwnField(&props_, k, value) == Stored::Unknown) return 0;
-    if (k == kCaption) SetWindowTextA(hwnd_, props_.caption.c_str());
+    if (k == kCaption) SetWindowTextOf(hwnd_, props_.caption);
     // Even an unchanged value repaints: callers use a write to clean up the label's area.
     TransparentRefresh();
     return 0;
@@ -57,7 +57,7 @@ void TransLabel::TransparentRefresh() {
     if (!hwnd_) return;
     // The top of the chain of child windows: the window whose painting is under everything.
     HWND top = hwnd_;
-    while (GetWindowLongPtrA(top, GWL_STYLE) & WS_CHILD) {
+    while (GetWindowLongPtrW(top, GWL_STYLE) & WS_CHILD) {
         HWND parent = GetParent(top);
         if (!parent) break;
         top = parent;

@@ -35,7 +35,7 @@ Target Resolve(uint32_t windowId, uint32_t unitId) {
 RECT LiveRect(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
-    HWND parent = (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+    HWND parent = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
     if (parent) MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
@@ -134,7 +134,7 @@ void Recreate(const Target& t) {
     HWND oldHwnd = old->hwnd();
     HWND parent = GetParent(oldHwnd);
     const RECT r = LiveRect(oldHwnd);
-    const LONG style = GetWindowLongA(oldHwnd, GWL_STYLE);
+    const LONG style = GetWindowLongW(oldHwnd, GWL_STYLE);
     const int id = GetDlgCtrlID(oldHwnd);
     const UnitRecord& rec = *t.unit->record;
     UnitCreateArgs a;

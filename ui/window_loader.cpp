@@ -129,8 +129,8 @@ bool BuildWindow(LoadedWindow& w, HWND owner) {
     for (LoadedUnit& u : w.units) u.cursor = CursorFromBlob(u.record->cursor, &u.ownsCursor);
 
     for (size_t i = n; i-- > 0;)
-        if (w.units[i].unit) SendMessageA(w.units[i].unit->hwnd(), kMsgAllUnitsExist, 0, 0);
-    SendMessageA(w.hwnd, kMsgWindowReady, 0, 0);
+        if (w.units[i].unit) SendMessageW(w.units[i].unit->hwnd(), kMsgAllUnitsExist, 0, 0);
+    SendMessageW(w.hwnd, kMsgWindowReady, 0, 0);
 
     for (size_t i = n; i-- > 1;)
         if (w.units[i].unit) ShowWindow(w.units[i].unit->hwnd(), w.units[i].recordedVisible ? SW_SHOWNA : SW_HIDE);

@@ -7,6 +7,7 @@
 #include "ui/accessible.h"
 #include "ui/gdi.h"
 #include "ui/own_property.h"
+#include "ui/text_drawing.h"
 
 namespace quill {
 
@@ -46,7 +47,7 @@ DWORD ExStyleFor(const WindowProps& p) {
 }
 
 HICON LoadDefaultIcon(int size) {
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "DEFAULT_ICON", IMAGE_ICON, size, size, 0));
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"DEFAULT_ICON", IMAGE_ICON, size, size, 0));
 }
 
 // The outline of a shaped window in its own coordinates; null for the rectangle. Of the
@@ -104,11 +105,11 @@ Unit* WindowUnit::Create(const UnitCreateArgs& args) {
 
 void WindowUnit::Build(const UnitCreateArgs& args) {
     // The window procedure adds frame bits of its own; keep exactly what the border asks.
-    LONG current = GetWindowLongA(hwnd_, GWL_STYLE);
+    LONG current = GetWindowLongW(hwnd_, GWL_STYLE);
     LONG wanted = (current & ~static_cast<LONG>(kFrameStyleMask)) |
                   static_cast<LONG>(StyleFor(props_, true) & kFrameStyleMask);
     if (wanted != current) {
-        SetWindowLongA(hwnd_, GWL_STYLE, wanted);
+        SetWindowLongW(hwnd_, GWL_STYLE, wanted);
         SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                      SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -122,20 +123,20 @@ void WindowUnit::Build(const UnitCreateArgs& args) {
     ApplyShape();
     // Background music is kept with the properties only: nothing here plays sound.
     picture_ = Picture::Decode(props_.picture);
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     if (props_.topmost) SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (!props_.movable) ApplyMovable();
 }
 
 void WindowUnit::ApplyFrame() {
-    const LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
-    const LONG ex = GetWindowLongA(hwnd_, GWL_EXSTYLE);
+    const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+    const LONG ex = GetWindowLongW(hwnd_, GWL_EXSTYLE);
     const LONG wantedStyle = (style & ~static_cast<LONG>(kLiveFrameStyleMask)) |
                              static_cast<LONG>(StyleFor(props_, true) & kLiveFrameStyleMask);
     const LONG wantedEx = (ex & ~static_cast<LONG>(kBorderExStyles)) | static_cast<LONG>(ExStyleFor(props_));
     if (wantedStyle == style && wantedEx == ex) return;
-    SetWindowLongA(hwnd_, GWL_STYLE, wantedStyle);
-    SetWindowLongA(hwnd_, GWL_EXSTYLE, wantedEx);
+    SetWindowLongW(hwnd_, GWL_STYLE, wantedStyle);
+    SetWindowLongW(hwnd_, GWL_EXSTYLE, wantedEx);
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -146,8 +147,8 @@ void WindowUnit::ApplyIcon() {
     HICON s = props_.icon.empty() ? nullptr : IconFromPicture(props_.icon, small);
     if (!b) b = LoadDefaultIcon(big);
     if (!s) s = LoadDefaultIcon(small);
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(b));
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(b));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(s));
     // Destroyed only now that the window no longer shows them.
     bigIcon_.reset(b);
     smallIcon_.reset(s);
@@ -192,7 +193,7 @@ void WindowUnit::ApplyTaskbar() {
     if (ownerGiven_) return;
     // The owner of a top-level window decides whether it has a task-bar button.
     HWND owner = props_.inTaskbar ? nullptr : RuntimeMessageWindow();
-    SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 
 void WindowUnit::PaintBackground(HDC dc) {
@@ -222,7 +223,7 @@ bool WindowUnit::BeginDrag() {
     ReleaseCapture();
     POINT pt;
     GetCursorPos(&pt);
-    PostMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    PostMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
     return true;
 }
 
@@ -240,7 +241,7 @@ bool WindowUnit::OnKey(UINT msg, WPARAM key, LPARAM lp) {
         return true;
     }
     if (key == VK_ESCAPE && props_.escCloses) {
-        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return true;
     }
     // The dialog keys, unless Ctrl or Alt make them a shortcut of someone else's.
@@ -284,7 +285,7 @@ bool WindowUnit::FocusNextUnit(bool forward) {
         if (focus && window(i) == focus) from = i;
     for (long step = 1; step <= count; ++step) {
         HWND h = window(((from + (forward ? step : -step)) % count + count) % count);
-        if (h && SeenByUser(h) && IsWindowEnabled(h) && (GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP)) {
+        if (h && SeenByUser(h) && IsWindowEnabled(h) && (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP)) {
             SetFocus(h);
             return true;
         }
@@ -412,7 +413,7 @@ int WindowUnit::SetOwn(int k, const PropValue& v) {
     if (stored != Stored::Changed) return 0;
     switch (k) {
     case kCaption:
-        SetWindowTextA(hwnd_, props_.caption.c_str());
+        SetWindowTextOf(hwnd_, props_.caption);
         ApplyFrame();  // an empty caption may take the caption bar away
         break;
     case kBorder:
@@ -439,7 +440,7 @@ int WindowUnit::SetOwn(int k, const PropValue& v) {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         break;
     case kKeepTitleActive:
-        SendMessageA(hwnd_, WM_NCACTIVATE, GetActiveWindow() == hwnd_ ? TRUE : FALSE, 0);
+        SendMessageW(hwnd_, WM_NCACTIVATE, GetActiveWindow() == hwnd_ ? TRUE : FALSE, 0);
         break;
     // Read when they are used (keys, dragging); nothing to apply now.
     case kEnterMovesFocus:

@@ -644,6 +644,13 @@ int CmdLink(const Args& a) {
     wchar_t target[MAX_PATH] = {}, args[1024] = {}, dir[MAX_PATH] = {}, desc[1024] = {};
     int show = 0;
     link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    // The target as the shell resolves it, from the link's item list: Wine stores the path
+    // beside it in the ANSI code page only, so a character outside it would read as "?".
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (SUCCEEDED(link->GetIDList(&item)) && item) {
+      SHGetPathFromIDListW(item, target);
+      CoTaskMemFree(item);
+    }
     link->GetArguments(args, 1024);
     link->GetWorkingDirectory(dir, MAX_PATH);
     link->GetDescription(desc, 1024);

@@ -26,6 +26,9 @@ FILE_NOT_WRITABLE_TEXT = ("文件写入失败！以下文件正被使用或为�
 LOG_RELEASING = "1.释放压缩包.."
 LOG_SHORTCUT_OK = "3.创建快捷方式..成功"
 DIALOG_TITLE = "请选择安装位置"
+# The prompt's buttons by their ids: their captions are the system's own, 是 and 否 only in
+# a Chinese user interface.
+ANSWERS = {"是": qt.IDYES, "否": qt.IDNO}
 MARKER = PRODUCT + ".started"
 
 
@@ -134,7 +137,7 @@ def read_marker(folder):
     if not os.path.exists(path):
         return None
     with open(path, "rb") as f:
-        return f.read().decode("gbk")
+        return f.read().decode("gb18030")
 
 
 def end_products():
@@ -225,7 +228,7 @@ class Installer:
         self.answer_advice(case)
         self.wait_prompt(case)
         case.assertEqual(self.log(), LOG_SHORTCUT_OK)
-        case.assertTrue(qt.press_msgbox(answer, title=PROMPT_CAPTION))
+        case.assertTrue(qt.press_msgbox(ANSWERS[answer], title=PROMPT_CAPTION))
         case.assertEqual(self.wait_exit(), 0)
 
     # the folder dialog

@@ -77,6 +77,8 @@ class FullInstallation(ui.InstallCase):
         with open(stale_root, "wb") as f:
             f.write(b"stale")
 
+        # The system's code page is the one this run asked for (other languages run this too).
+        self.assertEqual(qt.code_page(), qt.expected_code_page())
         inst = ui.Installer(self)
         folder = self.default_folder("D")
         self.assertEqual(inst.folder(), folder)
@@ -93,6 +95,8 @@ class FullInstallation(ui.InstallCase):
         self.assertGreater(picture_difference(before, inst.start_button.rect, finish), 5)
 
         inst.press_start()
+        self.assertIsNotNone(qt.find_msgbox(title=ui.INFO_CAPTION), "no advice message")
+        qt.screenshot("install-advice")
         inst.answer_advice(self)
         inst.wait_prompt(self)
         during = qt.grab("install-prompt")
@@ -104,7 +108,7 @@ class FullInstallation(ui.InstallCase):
         self.assertLess(picture_difference(during, inst.start_button.rect, finish, uncovered), 3)
         self.check_shortcut(folder)
 
-        self.assertTrue(qt.press_msgbox("是", title=ui.PROMPT_CAPTION))
+        self.assertTrue(qt.press_msgbox(qt.IDYES, title=ui.PROMPT_CAPTION))
         self.assertEqual(inst.wait_exit(), 0)
         product = qt.find_window(title=ui.PRODUCT, process="Orvenline.exe", timeout=15)
         self.assertIsNotNone(product, "the product's window did not show")

@@ -54,6 +54,7 @@ bool Swallow(const int32_t*, int32_t* result) {
     return true;
 }
 bool UpperCase(const int32_t* args, int32_t* result) {
+    Log().characters.push_back(args[0]);
     *result = args[0] >= 'a' && args[0] <= 'z' ? args[0] - 32 : args[0];
     return true;
 }

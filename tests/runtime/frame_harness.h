@@ -32,6 +32,7 @@ struct HandlerLog {
     std::vector<std::string> events;
     bool windowVisibleAtCreated = true;
     int clicks = 0;
+    std::vector<int32_t> characters;  // codes the character handler saw
 };
 HandlerLog& Log();
 

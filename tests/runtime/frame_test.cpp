@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "runtime/frame.h"
@@ -113,6 +114,37 @@ TEST_F(FrameTest, ACharacterHandlersValueReplacesTheCharacter) {
     msg.wParam = 'q';
     EXPECT_TRUE(PreTranslateInput(msg));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
+}
+
+// A character reaches its handler as its code in the system's texts, in one event however
+// many UTF-16 units it took, and reaches the control as the same UTF-16 units.
+TEST_F(FrameTest, ACharacterReachesItsHandlerAsItsCodeInTheSystemsTexts) {
+    const struct {
+        std::wstring units;
+        uint32_t code;
+    } cases[] = {
+        {L"7", '7'},
+        {L"\u4E2D", 0xD6D0},              // a GBK character: its two bytes
+        {L"\u00F6", 0x81308B32},          // outside GBK: its four bytes
+        {L"\U0001F600", 0x9439FC36},      // outside the BMP: two units, one event
+    };
+    for (const auto& c : cases) {
+        const size_t seen = Log().characters.size();
+        std::wstring passed;
+        for (wchar_t unit : c.units) {
+            MSG msg{};
+            msg.hwnd = Handle(kUnboundBox);
+            msg.message = WM_CHAR;
+            msg.wParam = unit;
+            MSG following{};
+            if (!PreTranslateInput(msg, &following)) continue;
+            passed += static_cast<wchar_t>(msg.wParam);
+            if (following.message) passed += static_cast<wchar_t>(following.wParam);
+        }
+        ASSERT_EQ(Log().characters.size(), seen + 1) << std::hex << c.code;
+        EXPECT_EQ(static_cast<uint32_t>(Log().characters.back()), c.code);
+        EXPECT_EQ(passed, c.units) << std::hex << c.code;
+    }
 }
 
 TEST_F(FrameTest, WidthIsClampedStoredAndApplied) {

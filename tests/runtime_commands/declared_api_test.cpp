@@ -88,8 +88,8 @@ TEST(DeclaredApi, OrdinalsAndAbsoluteNames) {
 
 TEST(DeclaredApi, InstallerLibraryNamesResolveFromTheSystem) {
     const char* const modules[] = {"shell32.dll", "ole32.dll", "kernel32.dll", "ole32.dll", "kernel32.dll"};
-    const char* const names[] = {"SHGetPathFromIDListA", "CoTaskMemFree", "CloseHandle", "CoInitialize",
-                                 "GetDiskFreeSpaceExA"};
+    const char* const names[] = {"SHGetPathFromIDListW", "CoTaskMemFree", "CloseHandle", "CoInitialize",
+                                 "GetDiskFreeSpaceExW"};
     DeclaredTable table({"shell32", "ole32", "kernel32", "ole32.dll", "kernel32.dll"},
                         {names[0], names[1], names[2], names[3], names[4]});
     // The function the named system library exports, not just some address.
@@ -99,8 +99,8 @@ TEST(DeclaredApi, InstallerLibraryNamesResolveFromTheSystem) {
             << names[i];
     }
     ULARGE_INTEGER freeBytes{};
-    EXPECT_TRUE((CallDeclared<BOOL(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
-        4, "C:\\", &freeBytes, nullptr, nullptr)));
+    EXPECT_TRUE((CallDeclared<BOOL(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(
+        4, L"C:\\", &freeBytes, nullptr, nullptr)));
 }
 
 // Wine prefers its own shell32 to any shell32.dll on disk unless told otherwise for the

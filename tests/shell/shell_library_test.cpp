@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "base/wide_text.h"
 #include "shell/com_ptr.h"
 #include "shell/shell_library.h"
 
@@ -15,47 +16,50 @@ namespace {
 
 using quill::ComPtr;
 using quill::CreateShortcut;
+using quill::FromWide;
 using quill::GetSpecialFolder;
+using quill::ToWide;
 
 struct LoadedLink {
     bool loaded = false;
     std::string target, arguments, workingFolder, description;
 };
 
-std::wstring Wide(const std::string& ansi) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &w[0], n);
-    w.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return w;
-}
-
 LoadedLink LoadLink(const std::string& path) {
     LoadedLink result;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out())))
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
         return result;
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return result;
-    if (FAILED(file->Load(Wide(path).c_str(), STGM_READ))) return result;
-    char buffer[1024];
+    if (FAILED(file->Load(ToWide(path).c_str(), STGM_READ))) return result;
+    wchar_t buffer[1024];
     buffer[0] = 0;
-    link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH);
-    result.target = buffer;
+    // Where the link leads as the shell resolves it: its item list. (Wine keeps the path
+    // stored beside it only in the ANSI code page.)
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (SUCCEEDED(link->GetIDList(&item)) && item) {
+        SHGetPathFromIDListW(item, buffer);
+        CoTaskMemFree(item);
+    }
+    result.target = FromWide(buffer);
     buffer[0] = 0;
-    link->GetArguments(buffer, sizeof buffer);
-    result.arguments = buffer;
+    link->GetArguments(buffer, 1024);
+    result.arguments = FromWide(buffer);
     buffer[0] = 0;
     link->GetWorkingDirectory(buffer, MAX_PATH);
-    result.workingFolder = buffer;
+    result.workingFolder = FromWide(buffer);
     buffer[0] = 0;
-    link->GetDescription(buffer, sizeof buffer);
-    result.description = buffer;
+    link->GetDescription(buffer, 1024);
+    result.description = FromWide(buffer);
     result.loaded = true;
     return result;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// "Jörg 한국어": a user or folder name that GBK cannot write, in the program's own texts.
+const char kOutsideGbk[] = "J\x81\x30\x8B\x32rg \x83\x36\x84\x33\x82\x37\xF4\x30\x83\x32\xEB\x35";
 
 // Each test gets a fresh folder below the temporary folder and COM on its thread, as the
 // installer's worker has it when it makes the desktop shortcut.
@@ -63,26 +67,26 @@ class Shortcut : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
-        folder_ = std::string(temp) + "quill_shell_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+        wchar_t temp[MAX_PATH + 1];
+        ASSERT_NE(0u, GetTempPathW(MAX_PATH + 1, temp));
+        folder_ = FromWide(temp) + "quill_shell_test_" + std::to_string(GetCurrentProcessId()) + "_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(ToWide(folder_).c_str(), nullptr));
         target_ = folder_ + "\\Orvenline.exe";
     }
     void TearDown() override {
         // Best effort: SHFileOperation is overkill for the handful of files made here.
-        WIN32_FIND_DATAA found;
-        for (const std::string& dir : {folder_ + "\\a.b", folder_}) {
-            HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &found);
+        WIN32_FIND_DATAW found;
+        for (const std::string& dir : {folder_ + "\\a.b", folder_ + "\\" + kOutsideGbk, folder_}) {
+            HANDLE h = FindFirstFileW(ToWide(dir + "\\*").c_str(), &found);
             if (h != INVALID_HANDLE_VALUE) {
                 do {
                     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                        DeleteFileA((dir + "\\" + found.cFileName).c_str());
-                } while (FindNextFileA(h, &found));
+                        DeleteFileW((ToWide(dir + "\\") + found.cFileName).c_str());
+                } while (FindNextFileW(h, &found));
                 FindClose(h);
             }
-            RemoveDirectoryA(dir.c_str());
+            RemoveDirectoryW(ToWide(dir).c_str());
         }
         CoUninitialize();
     }
@@ -110,6 +114,13 @@ TEST_F(Shortcut, LinkNameGetsLnkOnlyWithoutAnyDot) {
     // A GBK name reaches the file system as the same characters.
     ASSERT_TRUE(CreateShortcut(folder_ + "\\快捷方式", target_));
     EXPECT_TRUE(Exists(folder_ + "\\快捷方式.lnk"));
+
+    // So does a name GBK cannot write, in the link file's name and in its target.
+    const std::string outside = folder_ + "\\" + kOutsideGbk;
+    ASSERT_TRUE(CreateDirectoryW(ToWide(outside).c_str(), nullptr));
+    ASSERT_TRUE(CreateShortcut(outside + "\\" + kOutsideGbk, outside + "\\Orvenline.exe"));
+    EXPECT_TRUE(Exists(outside + "\\" + kOutsideGbk + ".lnk"));
+    EXPECT_EQ(LoadLink(outside + "\\" + kOutsideGbk + ".lnk").target, outside + "\\Orvenline.exe");
 
     // No folder to save into: false, no exception, nothing made.
     EXPECT_FALSE(CreateShortcut(folder_ + "\\missing\\Orvenline", target_));
@@ -171,6 +182,15 @@ TEST(SpecialFolder, KnownFoldersEndInOneBackslashOthersAreEmpty) {
     char windows[MAX_PATH] = {};
     ASSERT_NE(0u, GetWindowsDirectoryA(windows, MAX_PATH));
     EXPECT_EQ(std::string(windows) + "\\", GetSpecialFolder(9));
+
+    // A folder the system names with characters GBK cannot write comes back exactly.
+    // (The temporary folder is the first of TMP, TEMP that is set.)
+    wchar_t savedTmp[MAX_PATH + 1] = {};
+    const bool hadTmp = GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH + 1) != 0;
+    const std::string outside = std::string("C:\\users\\") + kOutsideGbk + "\\Temp\\";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", ToWide(outside).c_str()));
+    EXPECT_EQ(outside, GetSpecialFolder(11));
+    SetEnvironmentVariableW(L"TMP", hadTmp ? savedTmp : nullptr);
 
     EXPECT_EQ("", GetSpecialFolder(0));
     EXPECT_EQ("", GetSpecialFolder(12));

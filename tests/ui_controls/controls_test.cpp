@@ -5,9 +5,11 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "runtime/frame.h"
@@ -16,8 +18,12 @@
 #include "ui/pic_box.h"
 #include "ui/pic_btn.h"
 #include "ui/process_bar.h"
+#include "ui/gdi.h"
 #include "ui/template_format.h"
+#include "ui/text_drawing.h"
 #include "ui/timer_unit.h"
+#include "ui/trans_label.h"
+#include "ui/window_unit.h"
 
 namespace quill::test {
 namespace {
@@ -504,6 +510,63 @@ TEST_F(ControlsTest, TimerRunsOnlyWithAPeriod) {
     SetInt(kTimer, 0, -20);
     EXPECT_EQ(GetInt(kTimer, 0), 0);
     EXPECT_FALSE(timer->running());
+}
+
+// ---- Texts -------------------------------------------------------------------------------
+
+// Captions reach their windows in the wide form, so a character GBK cannot write shows as
+// itself on a system of any code page and the caption reads back byte for byte. Every unit
+// window is a Unicode one, the subclassed progress bar included.
+TEST_F(ControlsTest, CaptionsReachTheirWindowsExactlyAndEveryUnitWindowIsUnicode) {
+    const std::string caption = "J\x81\x30\x8B\x32rg \x83\x36\x84\x33 中";
+    const std::wstring wide = L"J\u00F6rg \uD55C \u4E2D";
+    const struct {
+        uint32_t unit;
+        int k;
+    } captions[] = {{kLabel, Label::kCaption}, {kTitle, TransLabel::kCaption}, {kWindowUnitId, WindowUnit::kCaption}};
+    for (const auto& c : captions) {
+        const std::string before = Get(c.unit, c.k).s;
+        Set(c.unit, c.k, PropValue::OfText(caption));
+        wchar_t text[64] = {};
+        GetWindowTextW(Handle(c.unit), text, 64);
+        EXPECT_EQ(std::wstring(text), wide) << std::hex << c.unit;
+        EXPECT_EQ(Get(c.unit, c.k).s, caption) << std::hex << c.unit;
+        Set(c.unit, c.k, PropValue::OfText(before));
+    }
+    const uint32_t units[] = {kWindowUnitId, kButton, kToggleButton, kShapedButton, kTitle, kLabel,
+                              kProgress,     kBox,    kTimer,        kTitleBack,    kUnderShaped};
+    for (uint32_t unit : units) EXPECT_TRUE(IsWindowUnicode(Handle(unit))) << std::hex << unit;
+}
+
+// Labels draw with the fonts a Simplified Chinese system makes, on a system of any language:
+// a stored face name (a text of the system) in its wide form, SimSun for none, the GB2312 set
+// for any set stored, and without a stored font the stock GUI font as such a system has it.
+TEST(LabelFont, IsTheOneASimplifiedChineseSystemMakes) {
+    auto stored = [](const char* face) {
+        LOGFONTA lf{};
+        lf.lfHeight = -14;
+        lf.lfWeight = 700;
+        lf.lfCharSet = ANSI_CHARSET;
+        std::strcpy(lf.lfFaceName, face);
+        return std::string(reinterpret_cast<const char*>(&lf), sizeof lf);
+    };
+    const struct {
+        std::string stored;
+        LONG height, weight;
+        std::wstring face;
+    } cases[] = {
+        {stored("宋体"), -14, 700, L"\u5B8B\u4F53"},
+        {stored(""), -14, 700, L"SimSun"},
+        {"", -12, FW_NORMAL, L"SimSun"},
+        {std::string(kLogFontSize - 1, '\0'), -12, FW_NORMAL, L"SimSun"},  // not a LOGFONT
+    };
+    for (const auto& c : cases) {
+        Font font(CreateLabelFont(c.stored));
+        LOGFONTW lf{};
+        ASSERT_EQ(GetObjectW(font.get(), sizeof lf, &lf), static_cast<int>(sizeof lf));
+        EXPECT_EQ(std::make_tuple(lf.lfHeight, lf.lfWeight, lf.lfCharSet, std::wstring(lf.lfFaceName)),
+                  std::make_tuple(c.height, c.weight, static_cast<BYTE>(GB2312_CHARSET), c.face));
+    }
 }
 
 // ---- Writes from another thread ----------------------------------------------------------
