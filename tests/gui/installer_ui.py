@@ -4,9 +4,12 @@ test_install_*.py scripts; everything here goes through quilltest (real clicks w
 texts and boxes read with quilldrive)."""
 
 import calendar
+import contextlib
 import os
+import signal
 import shutil
 import subprocess
+import time
 import zipfile
 
 import quilltest as qt
@@ -230,6 +233,42 @@ class Installer:
         case.assertEqual(self.log(), LOG_SHORTCUT_OK)
         case.assertTrue(qt.press_msgbox(ANSWERS[answer], title=PROMPT_CAPTION))
         case.assertEqual(self.wait_exit(), 0)
+
+    # an installation held still in the middle
+    @contextlib.contextmanager
+    def frozen_extracting(self, case, install_dir, rest_on):
+        """Answers the advice box with Return while the pointer rests on `rest_on` (a click
+        through X lands where it rests), freezes the installer as soon as its extraction has
+        begun, yields while it is frozen, and lets it go on. The whole extraction takes about a
+        tenth of a second: anything sent from outside waits in the installer's queue."""
+        case.assertIsNotNone(qt.find_msgbox(title=INFO_CAPTION, timeout=10), "no advice box")
+        qt.xmove(*rest_on.rect.center)
+        xdotool("key", "Return")
+        qt.wait_until(lambda: os.path.isdir(install_dir), timeout=10, interval=0.0005,
+                      message="the extraction did not begin")
+        os.kill(self.prog.popen.pid, signal.SIGSTOP)
+        try:
+            yield
+            case.assertLess(len(tree_of(install_dir)), len(payload_entries()), "frozen too late")
+        finally:
+            os.kill(self.prog.popen.pid, signal.SIGCONT)
+
+    def take_keyboard(self, case):
+        """While frozen: the advice box closes while it still keeps the installer window
+        disabled, so no window of the installer is active afterwards, and key input with no
+        active window to take it is dropped. A click on the log line takes the keyboard back,
+        as a user would; the installer runs a few milliseconds at a time until it has handled
+        the click, and is frozen again."""
+        pid = self.prog.popen.pid
+        qt.drive("mouse", "click", *self.log_label.rect.center)
+        for _ in range(50):
+            res = qt.drive("foreground")
+            if res.code == 0 and res.records[0][1] == self.win.hwnd:
+                return
+            os.kill(pid, signal.SIGCONT)
+            time.sleep(0.002)
+            os.kill(pid, signal.SIGSTOP)
+        case.fail("the click did not give the installer window the keyboard")
 
     # the folder dialog
     def open_folder_dialog(self, case, timeout=10):

@@ -3,8 +3,6 @@ can: the close glyph, Alt+F4, and WM_CLOSE sent from outside. Every one ends cle
 exit code 0, the exit routine once, no shortcut, no completion prompt, and no tool.zip left."""
 
 import os
-import signal
-import time
 
 import installer_ui as ui
 import quilltest as qt
@@ -20,21 +18,9 @@ class CloseDuringExtraction(ui.InstallCase):
         prog = self.start(qt.require_test_installer(), env={"QUILL_EXIT_LOG": qt.to_windows(log)})
         inst = ui.Installer(self, program=prog)
         inst.press_start()
-        qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
-        qt.xmove(*rest_on(inst).rect.center)
-        ui.xdotool("key", "Return")
-        # The whole extraction takes about a tenth of a second: the installer is frozen as
-        # soon as it has begun, closed, and let go on.
-        qt.wait_until(lambda: os.path.isdir(self.install_dir), timeout=10, interval=0.0005,
-                      message="the extraction did not begin")
-        os.kill(prog.popen.pid, signal.SIGSTOP)
-        try:
+        with inst.frozen_extracting(self, self.install_dir, rest_on(inst)):
             close(inst)
-            extracted = len(ui.tree_of(self.install_dir))
             self.assertTrue(os.path.exists(ui.temp_archive()))
-        finally:
-            os.kill(prog.popen.pid, signal.SIGCONT)
-        self.assertLess(extracted, len(ui.payload_entries()), "frozen too late")
 
         # A box (the fatal one, say) would hold the process open.
         self.assertEqual(inst.wait_exit(10), 0)
@@ -48,27 +34,11 @@ class CloseDuringExtraction(ui.InstallCase):
         self.close_while_extracting(lambda inst: ui.xdotool("click", 1), lambda inst: inst.close_glyph)
 
     def test_alt_f4(self):
-        def is_foreground(hwnd):
-            res = qt.drive("foreground")
-            return res.code == 0 and res.records[0][1] == hwnd
-
         def alt_f4(inst):
-            # The advice box closes while it still keeps the installer window disabled, so no
-            # window of the installer is active afterwards, and key input with no active window
-            # to take it is dropped. A click on the log line takes the keyboard back, as a user
-            # would; the installer runs a few milliseconds at a time until it has handled the
-            # click, and the keys then wait for it while it is frozen again.
-            pid = inst.prog.popen.pid
-            qt.drive("mouse", "click", *inst.log_label.rect.center)
-            for _ in range(50):
-                if is_foreground(inst.win.hwnd):
-                    break
-                os.kill(pid, signal.SIGCONT)
-                time.sleep(0.002)
-                os.kill(pid, signal.SIGSTOP)
-            else:
-                self.fail("the click did not give the installer window the keyboard")
-            qt.drive("key", "alt+f4")
+            inst.take_keyboard(self)
+            # Through X, not SendInput: under load Wine's SendInput can wait on the frozen
+            # window's thread.
+            ui.xdotool("key", "alt+F4")
 
         self.close_while_extracting(alt_f4, lambda inst: inst.log_label)
 

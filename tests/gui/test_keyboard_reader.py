@@ -62,11 +62,11 @@ class KeyboardAndReader(ui.InstallCase):
         inst = ui.Installer(self)
         qt.activate(inst.win.hwnd)
         qt.key("return")
-        qt.find_msgbox(title=ui.INFO_CAPTION, timeout=10)
-        # The advice answered, then at once a click that gives the window the keyboard back
-        # (the closed box leaves no window active) and the keys that press or close.
-        qt.xmove(*inst.log_label.rect.center)
-        ui.xdotool("key", "Return", "sleep", 0.05, "click", 1, "key", "Return", "space", "Escape")
+        # The keys that press or close wait in the queue of the frozen installer, so that they
+        # arrive while it extracts.
+        with inst.frozen_extracting(self, self.install_dir, inst.log_label):
+            inst.take_keyboard(self)
+            ui.xdotool("key", "Return", "space", "Escape")
         self.assertIsNone(qt.find_msgbox(title=ui.INFO_CAPTION, timeout=2), "a second installation started")
         inst.wait_prompt(self)
         self.assertTrue(qt.press_msgbox("否", title=ui.PROMPT_CAPTION))
