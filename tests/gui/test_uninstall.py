@@ -11,6 +11,7 @@ import quilltest as qt
 
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + ui.PRODUCT
 CAPTION = ui.PRODUCT + " 卸载"
+RUNNING_TEXT = "请先关闭 " + ui.PRODUCT + " 再卸载"
 EXIT_DECLINED, EXIT_RECORD_UNREADABLE, EXIT_REFUSED = 10, 11, 13
 
 
@@ -161,7 +162,7 @@ class Uninstall(ui.InstallCase):
         qt.press_msgbox("是", title=CAPTION, timeout=15)
         box = qt.find_msgbox(title=ui.RUNNING_CAPTION, timeout=15)
         self.assertIsNotNone(box, "no running-copy message")
-        self.assertTrue(ui.same_text(box.text, ui.RUNNING_TEXT), box.text)
+        self.assertTrue(ui.same_text(box.text, RUNNING_TEXT), box.text)
         qt.press_msgbox(qt.IDOK, title=ui.RUNNING_CAPTION)
         self.assertEqual(prog.wait(15), 2)
 
