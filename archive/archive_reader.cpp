@@ -7,11 +7,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/handles.h"
 #include "base/file_system.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 #include "archive/handle_stream.h"
 #include "base/safe_path.h"
 
@@ -140,38 +142,21 @@ void CreateFoldersUnderBase(const std::string& base, const std::string& folder) 
     if (const std::optional<std::string> path = SafePathInFolder(base, folder)) MakeFolderPath(*path);
 }
 
-// The stored name in the ANSI code page. UTF-8 names are decoded and converted; a
-// character the code page lacks (or maps only to a look-alike) makes the answer false,
-// with '?' in its place in `out`, which is then good for display only.
-bool NameInAnsi(const std::string& stored, bool utf8, std::string* out) {
-    if (!utf8 || stored.empty()) {
+// The stored name as a text of the system: GBK as stored, or decoded from UTF-8 when the
+// entry is flagged so. A flagged name that is not UTF-8 makes the answer false, with '?' for
+// every byte that is not ASCII in `out`, which is then good for display only.
+bool NameAsText(const std::string& stored, bool utf8, std::string* out) {
+    if (!utf8) {
         *out = stored;
         return true;
     }
-    const int size = static_cast<int>(stored.size());
-    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, nullptr, 0);
-    if (wideLength <= 0) {
-        // Not UTF-8 at all: show what can be shown.
-        out->clear();
-        for (char c : stored) *out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
-        return false;
+    if (std::optional<std::string> text = TextFromUtf8(stored)) {
+        *out = std::move(*text);
+        return true;
     }
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, stored.data(), size, &wide[0], wideLength);
-    BOOL usedDefault = FALSE;
-    const int ansiLength =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
-    out->assign(static_cast<size_t>(ansiLength > 0 ? ansiLength : 0), '\0');
-    if (ansiLength > 0)
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, &(*out)[0], ansiLength, nullptr,
-                            &usedDefault);
-    if (ansiLength <= 0 || usedDefault) return false;
-    // Only a text that reads back as the same characters is the same name: this also
-    // catches a look-alike mapping (a slash-like character that became '/').
-    const int backLength = MultiByteToWideChar(CP_ACP, 0, out->data(), ansiLength, nullptr, 0);
-    std::wstring back(static_cast<size_t>(backLength > 0 ? backLength : 0), L'\0');
-    if (backLength > 0) MultiByteToWideChar(CP_ACP, 0, out->data(), ansiLength, &back[0], backLength);
-    return back == wide;
+    out->clear();
+    for (char c : stored) *out += (static_cast<unsigned char>(c) < 0x80) ? c : '?';
+    return false;
 }
 
 // Copies `name` into the record's buffer, cut at a character boundary when it is too long.
@@ -209,13 +194,14 @@ ArchiveHandle* OpenArchive(const char* path) {
     if (path == nullptr) return nullptr;
     auto reader = std::make_unique<ArchiveReader>();
 
-    const DWORD needed = GetCurrentDirectoryA(0, nullptr);
-    std::vector<char> current(needed + 1);
-    const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(current.size()), current.data());
-    if (length > 0 && length < current.size()) reader->baseFolder = WithTrailingBackslash(std::string(current.data(), length));
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> current(needed + 1);
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
+    if (length > 0 && length < current.size())
+        reader->baseFolder = WithTrailingBackslash(FromWide(std::wstring_view(current.data(), length)));
 
-    reader->file.Reset(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    reader->file.Reset(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!reader->file.valid()) return nullptr;
 
     reader->stream = std::make_unique<HandleStream>(reader->file.get());
@@ -266,7 +252,7 @@ uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out
     const bool whole = std::strlen(stored.c_str()) == stored.size();
     stored.resize(std::strlen(stored.c_str()));
     std::string name;
-    const bool converted = NameInAnsi(stored, (info.flag & kFlagUtf8Name) != 0, &name) && whole;
+    const bool converted = NameAsText(stored, (info.flag & kFlagUtf8Name) != 0, &name) && whole;
     CopyName(name, &entry);
     // A name that does not fit the record is refused rather than cut: a cut name
     // would name some other file.
@@ -325,7 +311,8 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
     const size_t sep = FindLastSeparator(output);
     if (sep != std::string::npos) CreateFoldersUnderBase(r.baseFolder, output.substr(0, sep));
 
-    FileHandle out(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
+    FileHandle out(
+        CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
     if (!out.valid()) {
         r.systemError = GetLastError();
         return ArchiveNoFile;

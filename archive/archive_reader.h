@@ -1,5 +1,6 @@
 // A small handle-based reader for ZIP files: open by path, list entries with their
-// Windows attributes and times, write one entry to a file.
+// Windows attributes and times, write one entry to a file. Paths and names are texts of
+// the system (base/text.h); Windows gets their wide form.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +16,7 @@ enum ArchiveResult : uint32_t {
     ArchiveWriteFailed = 0x00000400,  // inflating, checking or writing the entry data failed
     ArchiveCorrupt = 0x00000700,      // local header disagrees with the directory, or unsupported entry
     ArchiveReadFailed = 0x00000800,   // the local extra field could not be read
-    ArchiveBadName = 0x00000900,      // the name cannot be written in the ANSI code page, or is too long
+    ArchiveBadName = 0x00000900,      // the name is no text of the system, or is too long
     ArchiveBadArgument = 0x00010000,  // index out of range, or no handle
     ArchiveWrongHandle = 0x00080000,  // the handle is not a reader handle
 };
@@ -51,10 +52,10 @@ ArchiveHandle* OpenArchive(const char* path);
 
 // The record of entry `index` (central-directory order, from 0). Index -1 answers a
 // record whose index field holds the number of entries.
-// Names flagged UTF-8 (general-purpose bit 11) are converted to the ANSI code page;
-// others are kept as stored. A name that cannot be converted without loss, or does not
-// fit the record, answers ArchiveBadName; the record is then filled for display only,
-// its name with '?' for what the code page lacks, cut to fit, and is no path to use.
+// Names flagged UTF-8 (general-purpose bit 11) are decoded into the system's texts, others
+// are kept as stored (GBK). A flagged name that is not UTF-8, or a name that does not fit
+// the record, answers ArchiveBadName; the record is then filled for display only, its name
+// with '?' for what could not be decoded, cut to fit, and is no path to use.
 uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out);
 
 // Writes entry `index` to the file at `path`. A folder entry creates its folders under

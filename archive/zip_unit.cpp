@@ -10,6 +10,7 @@
 #include "archive/archive_reader.h"
 #include "base/file_system.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 #include "base/safe_path.h"
 #include "runtime/event_record.h"
 
@@ -23,7 +24,7 @@ using ArchiveFrame = FrameLink<ArchiveComponent>;
 // Every call to the frame goes through the entry it handed us at start-up.
 intptr_t CallFrame(int code, intptr_t a, intptr_t b, intptr_t c) { return ArchiveFrame::Call(code, a, b, c); }
 
-const char kZipClassName[] = "QuillZipUnit";
+const wchar_t kZipClassName[] = L"QuillZipUnit";
 const COLORREF kFaceColour = RGB(212, 208, 200);
 
 // A small folder with a zipper, drawn on the face colour.
@@ -49,10 +50,10 @@ DWORD IconPixel(char c) {
 
 LRESULT CALLBACK ZipUnit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* unit = reinterpret_cast<ZipUnit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* unit = reinterpret_cast<ZipUnit*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (message) {
     case WM_PAINT:
         if (unit) {
@@ -61,7 +62,7 @@ LRESULT CALLBACK ZipUnit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         break;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         if (unit && unit->ownedByWindow_) {
             CallFrame(kFrameUnitDestroyed, static_cast<intptr_t>(unit->windowId_), static_cast<intptr_t>(unit->unitId_), 0);
             delete unit;
@@ -69,7 +70,7 @@ LRESULT CALLBACK ZipUnit::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         break;
     default: break;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void ZipUnit::Paint() {
@@ -99,12 +100,12 @@ void ZipUnit::Paint() {
 
 Unit* ZipUnit::Create(const UnitCreateArgs& args) {
     static const bool registered = [] {
-        WNDCLASSA wc = {};
+        WNDCLASSW wc = {};
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = &ZipUnit::WindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kZipClassName;
-        return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
     }();
     if (!registered) return nullptr;
 
@@ -112,8 +113,8 @@ Unit* ZipUnit::Create(const UnitCreateArgs& args) {
     if (!unit) return nullptr;
     unit->windowId_ = args.windowId;
     unit->unitId_ = args.unitId;
-    HWND hwnd = CreateWindowExA(0, kZipClassName, "", args.style | WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, args.left,
-                                args.top, args.width, args.height, args.parent, nullptr, GetModuleHandleA(nullptr),
+    HWND hwnd = CreateWindowExW(0, kZipClassName, L"", args.style | WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER, args.left,
+                                args.top, args.width, args.height, args.parent, nullptr, GetModuleHandleW(nullptr),
                                 unit.get());
     if (hwnd == nullptr) return nullptr;
     unit->hwnd_ = hwnd;
@@ -176,8 +177,8 @@ void FireProgress(ExtractionContext& ctx) {
 // the 32-bit value at offset 24 (upper half of the uncompressed size and the name
 // length) must be at least 1.
 bool HasArchiveSignature(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     unsigned char block[32];
     DWORD got = 0;
@@ -287,7 +288,7 @@ public:
                 if (!PathExists(parent) && !MakeFolderPath(parent, &failedLevel))
                     return FailOnSystemError(GetLastError(), failedLevel, entry.name);
                 // Lets an existing read-only, hidden or system file be replaced.
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
                 const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str());
                 if (written != ArchiveOk) {
                     const uint32_t error = ArchiveSystemError(archive_.get());
@@ -296,7 +297,7 @@ public:
                     return Fail(0, ExtractFailure::kDamaged, archivePath_);
                 }
                 // The reader created it with the entry's attributes, read-only for DOS archives.
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
             }
             bytesLeft_ -= std::min<uint64_t>(bytesLeft_, entry.uncompressedSize);
 

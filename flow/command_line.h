@@ -20,7 +20,8 @@ struct CommandLine {
     std::string folder;   // from /D=, without trailing backslash; empty for the default rule
 };
 
-// Reads the whole command line as GetCommandLineA gives it, the program's name first.
+// Reads the whole command line, the program's name first, as a text of the system
+// (GetCommandLineW taken in through the text boundary).
 CommandLine ParseCommandLine(const std::string& commandLine);
 
 // True for a folder a silent install may be pointed at: a drive or network path whose

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "base/wide_text.h"
 #include "data/constants.h"
 #include "flow/declared_functions.h"
 #include "flow/flow_state.h"
@@ -82,17 +83,16 @@ bool IsProcessRunning(const std::string& exeName) {
     HANDLE snapshot = CallDeclared<HANDLE(DWORD, DWORD)>(kCreateToolhelp32Snapshot, kSnapshotAll, 0);
     if (!snapshot) return false;
     const std::string wanted = ToLower(exeName);
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    BOOL ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32)>(kProcess32First, snapshot, &entry);
+    BOOL ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32FirstW, snapshot, &entry);
     while (ok) {
-        const std::string candidate =
-            ToLower(ToText(reinterpret_cast<const uint8_t*>(entry.szExeFile), sizeof(entry.szExeFile)));
-        if (candidate == wanted) {
+        entry.szExeFile[MAX_PATH - 1] = L'\0';  // a name that fills the field is cut, not run past
+        if (ToLower(FromWide(entry.szExeFile)) == wanted) {
             CallDeclared<BOOL(HANDLE)>(kCloseHandle, snapshot);
             return true;
         }
-        ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32)>(kProcess32Next, snapshot, &entry);
+        ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32NextW, snapshot, &entry);
     }
     CallDeclared<BOOL(HANDLE)>(kCloseHandle, snapshot);
     return false;

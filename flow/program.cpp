@@ -50,9 +50,9 @@ const SupportLibrary* const kLibraries[] = {&kCoreLibrary, &kExtLibrary, &kShell
 const char* const kDeclaredLibraries[kDeclaredFunctionCount] = {
     "shell32", "shell32", "shell32", "ole32", "", "", "kernel32", "", "ole32.dll", "ole32.dll", "kernel32.dll"};
 const char* const kDeclaredNames[kDeclaredFunctionCount] = {
-    "SHGetFolderLocation",  "SHBrowseForFolderW", "SHGetPathFromIDListW", "CoTaskMemFree",
-    "CreateToolhelp32Snapshot", "Process32First", "CloseHandle",          "Process32Next",
-    "CoInitialize",         "CoUninitialize",     "GetDiskFreeSpaceExW"};
+    "SHGetFolderLocation",      "SHBrowseForFolderW", "SHGetPathFromIDListW", "CoTaskMemFree",
+    "CreateToolhelp32Snapshot", "Process32FirstW",    "CloseHandle",          "Process32NextW",
+    "CoInitialize",             "CoUninitialize",     "GetDiskFreeSpaceExW"};
 
 const ProgramHeader kProgramHeader = {
     3,        // build kind

@@ -6,6 +6,7 @@
 #include <cstdio>
 #endif
 
+#include "base/wide_text.h"
 #include "data/constants.h"
 #include "flow/command_line.h"
 #include "flow/flow_state.h"
@@ -32,10 +33,10 @@ void FlowExitRoutine() {
 #ifdef QUILL_TEST_HOOKS
     // Only in the tests' own build of the installer: they follow the end of the program
     // through this log. The shipped installer has no such hook.
-    char path[MAX_PATH];
-    const DWORD n = GetEnvironmentVariableA("QUILL_EXIT_LOG", path, MAX_PATH);
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"QUILL_EXIT_LOG", path, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
-        if (FILE* log = std::fopen(path, "ab")) {
+        if (FILE* log = _wfopen(path, L"ab")) {
             std::fputs("exit routine\n", log);
             std::fclose(log);
         }
@@ -51,7 +52,7 @@ FlowState& Flow() {
 }
 
 int StartupRoutine() {
-    const CommandLine line = ParseCommandLine(GetCommandLineA());
+    const CommandLine line = ParseCommandLine(FromWide(GetCommandLineW()));
     const bool window = line.mode == RunMode::kWindow;
     // A run without a window needs neither OLE, the message window nor the template (nor
     // the pictures the window decodes): it costs little more than loading the program.

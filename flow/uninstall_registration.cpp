@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "base/safe_path.h"
 #include "base/handles.h"
+#include "base/wide_text.h"
 #include "uninstall/uninstall_record.h"
 
 namespace quill {
@@ -26,7 +27,7 @@ std::string Join(const std::string& folder, const std::string& relative) {
 }
 
 bool Exists(const std::string& path, bool folder) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
@@ -91,17 +92,16 @@ std::set<std::string> FoldersThatExistedBefore(const std::string& installFolder,
     candidates.push_back(std::string());
     std::set<std::string> before;
     for (const std::string& folder : candidates) {
-        WIN32_FIND_DATAA found{};
-        HANDLE find = FindFirstFileA((Join(installFolder, folder) + "\\*").c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) continue;
+        WIN32_FIND_DATAW found{};
+        FindHandle find(FindFirstFileW(ToWide(Join(installFolder, folder) + "\\*").c_str(), &found));
+        if (!find.valid()) continue;
         bool foreign = false;
         do {
-            const std::string name = found.cFileName;
+            const std::string name = FromWide(found.cFileName);
             if (name == "." || name == "..") continue;
             const std::string relative = folder.empty() ? name : folder + "\\" + name;
             if (known.count(FoldAsciiCase(relative)) == 0) foreign = true;
-        } while (!foreign && FindNextFileA(find, &found));
-        FindClose(find);
+        } while (!foreign && FindNextFileW(find.get(), &found));
         if (!foreign) continue;
         for (std::string f = folder;; f = ParentFolder(f)) {
             before.insert(FoldAsciiCase(f));
@@ -121,12 +121,12 @@ std::string Publisher() {
 
 uint64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (!GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool WriteUninstaller(const std::string& path) {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(kUninstallerResource), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kUninstallerResource), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     if (!bytes) return false;

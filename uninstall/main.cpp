@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "base/exit_codes.h"
+#include "base/text.h"
+#include "base/wide_text.h"
 #include "runtime/commands.h"
 #include "runtime/library_loading.h"
 #include "uninstall/removal.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_record.h"
+#include "uninstall/uninstall_texts.h"
 
 namespace quill {
 
@@ -29,19 +32,6 @@ constexpr int32_t kAnswerYes = 5;
 // A long list would make a box taller than the screen.
 constexpr size_t kListedAtMost = 10;
 
-const char kCaptionSuffix[] = " 卸载";
-const char kPlainCaption[] = "卸载";
-const char kUsage[] = "无法识别的参数：%s\r\n\r\n用法：uninstall.exe [/S]\r\n/S  不提问、不显示结果，直接卸载";
-const char kRecordMissing[] = "找不到卸载记录，或卸载记录已损坏：\r\n%s\r\n\r\n无法卸载。";
-// The installer's own running-copy message and caption, word for word: users meet one
-// message for one situation.
-const char kRunningMessage[] = "请先关闭原来的软件再开始安装，否则无法安装！";
-const char kRunningCaptionSuffix[] = "<没有关闭>";
-const char kLeftFoldersNote[] = "\r\n\r\n以下文件夹未删除，因为其中还有不是安装时创建的文件：";
-const char kFailedNote[] = "\r\n\r\n以下文件或文件夹无法删除（可能正在使用或没有权限），请关闭相关程序后再次运行卸载程序：";
-const char kRefusedNote[] = "\r\n\r\n卸载记录中的以下条目指向安装目录之外，已拒绝处理：";
-const char kMore[] = "\r\n……";
-
 struct CommandLine {
     bool silent = false;
     bool cleanup = false;
@@ -50,11 +40,11 @@ struct CommandLine {
 };
 
 // Arguments split at blanks; double quotes group.
-std::vector<std::string> Arguments(const char* line) {
+std::vector<std::string> Arguments(const std::string& line) {
     std::vector<std::string> arguments;
     std::string current;
     bool quoted = false, any = false;
-    for (const char* p = line; *p; ++p) {
+    for (const char* p = line.c_str(); *p; ++p) {
         if (*p == '"') {
             quoted = !quoted;
             any = true;
@@ -73,10 +63,10 @@ std::vector<std::string> Arguments(const char* line) {
 
 CommandLine ParseCommandLine() {
     CommandLine parsed;
-    std::vector<std::string> arguments = Arguments(GetCommandLineA());
+    std::vector<std::string> arguments = Arguments(FromWide(GetCommandLineW()));
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
-        if (lstrcmpiA(a.c_str(), "/S") == 0) {
+        if (FoldAsciiCase(a) == "/s") {
             parsed.silent = true;
         } else if (i == 1 && a == kCleanupSwitch && arguments.size() == 4) {
             parsed.cleanup = true;
@@ -99,7 +89,7 @@ void AppendList(std::string* text, const char* note, const std::vector<std::stri
     if (items.empty()) return;
     *text += note;
     for (size_t i = 0; i < items.size() && i < kListedAtMost; ++i) *text += "\r\n" + items[i];
-    if (items.size() > kListedAtMost) *text += kMore;
+    if (items.size() > kListedAtMost) *text += kUninstallMore;
 }
 
 class ComScope {
@@ -122,19 +112,20 @@ int Uninstall(bool silent) {
 
     const std::optional<UninstallRecord> record = folder.empty() ? std::nullopt : ReadUninstallRecord(recordPath);
     if (!record) {
-        if (!silent) ShowMessage(Format(kRecordMissing, recordPath), kBoxWarning, std::string(kPlainCaption));
+        if (!silent)
+            ShowMessage(Format(kUninstallRecordMissing, recordPath), kBoxWarning, std::string(kUninstallPlainCaption));
         return kExitRecordUnreadable;
     }
     const std::string& product = record->product;
-    const std::string caption = product + kCaptionSuffix;
+    const std::string caption = product + kUninstallCaptionSuffix;
 
     if (!silent &&
-        ShowMessage("确定要卸载 " + product + " 吗？", kBoxYesNoQuestion, caption) != kAnswerYes) {
+        ShowMessage(UninstallQuestion(product), kBoxYesNoQuestion, caption) != kAnswerYes) {
         return kExitUserDeclined;
     }
     // Asked after the question, so that the answer cannot leave time to start it again.
     if (IsProcessRunning(product + ".exe")) {
-        if (!silent) ShowMessage(kRunningMessage, 0, product + kRunningCaptionSuffix);
+        if (!silent) ShowMessage(UninstallRunningMessage(product), 0, product + kUninstallRunningCaptionSuffix);
         return kExitProductRunning;
     }
 
@@ -163,18 +154,18 @@ int Uninstall(bool silent) {
         code = kExitRecordRefused;
     }
     if (!silent) {
-        std::string message = product + (complete ? " 已卸载。" : " 未能完全卸载。");
-        AppendList(&message, kLeftFoldersNote, report.leftFolders);
-        AppendList(&message, kFailedNote, report.failed);
-        AppendList(&message, kRefusedNote, report.refused);
+        std::string message = UninstallOutcome(product, complete);
+        AppendList(&message, kUninstallLeftFoldersNote, report.leftFolders);
+        AppendList(&message, kUninstallFailedNote, report.failed);
+        AppendList(&message, kUninstallRefusedNote, report.refused);
         ShowMessage(message, code == kExitOk ? kBoxInformation : kBoxWarning, caption);
     }
     if (removeSelf && !StartCleanupCopy(record->rootCreated)) {
         // The last resort asks for the deletion at the next start of Windows; that works only
         // with administrator rights, and otherwise the uninstaller stays.
         const std::string self = folder + "\\" + selfName;
-        if (!MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kExitUninstallIncomplete;
-        if (record->rootCreated) MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (!MoveFileExW(ToWide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kExitUninstallIncomplete;
+        if (record->rootCreated) MoveFileExW(ToWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     return code;
 }
@@ -194,7 +185,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const CommandLine line = ParseCommandLine();
     if (line.cleanup) return RunCleanup(line.cleanupArguments[0], line.cleanupArguments[1]);
     if (!line.unknown.empty()) {
-        if (!line.silent) ShowMessage(Format(kUsage, line.unknown), kBoxWarning, std::string(kPlainCaption));
+        if (!line.silent)
+            ShowMessage(Format(kUninstallUsage, line.unknown), kBoxWarning, std::string(kUninstallPlainCaption));
         return kExitBadCommandLine;
     }
     return Uninstall(line.silent);

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "runtime/commands.h"
@@ -15,6 +16,7 @@
 #include "base/handles.h"
 #include "base/safe_path.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 
 namespace quill {
 
@@ -31,7 +33,7 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
             continue;
         }
         if (relative[i] != '\\') continue;
-        const DWORD attributes = GetFileAttributesA((folder + "\\" + relative.substr(0, i)).c_str());
+        const DWORD attributes = GetFileAttributesW(ToWide(folder + "\\" + relative.substr(0, i)).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
     }
     return false;
@@ -43,10 +45,10 @@ bool IsProcessRunning(const std::string& exeName) {
     FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.valid()) return false;
     const std::string wanted = FoldAsciiCase(exeName);
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32First(snapshot.get(), &entry); ok; ok = Process32Next(snapshot.get(), &entry)) {
-        if (FoldAsciiCase(entry.szExeFile) == wanted) return true;
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry)) {
+        if (FoldAsciiCase(FromWide(entry.szExeFile)) == wanted) return true;
     }
     return false;
 }
@@ -59,14 +61,14 @@ void RemoveRecordedItems(const std::string& folder, const UninstallRecord& recor
             report->refused.push_back(file);
             continue;
         }
-        const DWORD attributes = GetFileAttributesA(path->c_str());
+        const DWORD attributes = GetFileAttributesW(ToWide(*path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // already gone
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             report->failed.push_back(*path);
             continue;
         }
         // A read-only file is the product's all the same.
-        if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path->c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(ToWide(*path).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!RemoveFile(*path)) report->failed.push_back(*path);
     }
 
@@ -79,9 +81,9 @@ void RemoveRecordedItems(const std::string& folder, const UninstallRecord& recor
             report->refused.push_back(relative);
             continue;
         }
-        const DWORD attributes = GetFileAttributesA(path->c_str());
+        const DWORD attributes = GetFileAttributesW(ToWide(*path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        if (RemoveDirectoryA(path->c_str())) continue;
+        if (RemoveDirectoryW(ToWide(*path).c_str())) continue;
         if (FolderHoldsOtherThan(*path, std::string())) {
             report->leftFolders.push_back(*path);
         } else {
@@ -94,23 +96,27 @@ void RemoveDesktopShortcut(const std::string& product, const std::string& folder
     const std::string desktop = GetSpecialFolder(kDesktopFolder);
     if (desktop.empty()) return;
     const std::string linkFile = desktop + product + ".lnk";
-    if (GetFileAttributesA(linkFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    if (!PathExists(linkFile)) return;
 
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out()))) return;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out()))) return;
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return;
-    const int wideCount = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
-    if (wideCount <= 0) return;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideCount));
-    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), wideCount);
-    if (FAILED(file->Load(wide.data(), STGM_READ))) return;
-    char target[MAX_PATH] = {};
-    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) || target[0] == '\0') return;
+    if (FAILED(file->Load(ToWide(linkFile).c_str(), STGM_READ))) return;
+    wchar_t target[MAX_PATH] = {};
+    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) target[0] = L'\0';
+    // The shell resolves a link through its item list; the path stored beside it may be kept in
+    // the ANSI code page only (Wine does so), which turns characters outside it into '?'.
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (SUCCEEDED(link->GetIDList(&item)) && item) {
+        wchar_t resolved[MAX_PATH] = {};
+        if (SHGetPathFromIDListW(item, resolved) && resolved[0] != L'\0') std::wcscpy(target, resolved);
+        CoTaskMemFree(item);
+    }
+    if (target[0] == L'\0') return;
     // A shortcut of the same name that the user points elsewhere is theirs.
-    char full[MAX_PATH] = {};
-    const DWORD n = GetFullPathNameA(target, MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH || !IsSameOrInsideFolder(full, folder)) return;
+    const std::string full = FullPath(FromWide(target));
+    if (full.empty() || !IsSameOrInsideFolder(full, folder)) return;
     RemoveFile(linkFile);
 }
 
@@ -124,19 +130,19 @@ void RemoveRegistryRecord(const std::string& product, const std::string& folder)
         if (!location.empty() && !(IsSameOrInsideFolder(location, folder) && IsSameOrInsideFolder(folder, location)))
             return;
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, keyPath.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, ToWide(keyPath).c_str());
 }
 
 bool FolderHoldsOtherThan(const std::string& folder, const std::string& except) {
-    WIN32_FIND_DATAA found{};
-    FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+    WIN32_FIND_DATAW found{};
+    FindHandle find(FindFirstFileW(ToWide(folder + "\\*").c_str(), &found));
     if (!find.valid()) return false;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = FromWide(found.cFileName);
         if (name == "." || name == "..") continue;
-        if (!except.empty() && lstrcmpiA(name.c_str(), except.c_str()) == 0) continue;
+        if (!except.empty() && FoldAsciiCase(name) == FoldAsciiCase(except)) continue;
         return true;
-    } while (FindNextFileA(find.get(), &found));
+    } while (FindNextFileW(find.get(), &found));
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include "base/handles.h"
 #include "base/file_system.h"
 #include "base/text.h"
+#include "base/wide_text.h"
 
 namespace quill {
 
@@ -18,9 +19,9 @@ constexpr int kDeleteAttempts = 50;
 constexpr DWORD kDeletePause = 100;
 
 std::string ModulePath() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? FromWide(std::wstring_view(path, n)) : std::string();
 }
 
 
@@ -37,19 +38,19 @@ std::string Decimal(uint32_t value) {
 
 bool StartCleanupCopy(bool removeFolder) {
     const std::string self = ModulePath();
-    char temp[MAX_PATH] = {};
-    const DWORD n = GetTempPathA(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH] = {};
+    const DWORD n = GetTempPathW(MAX_PATH, temp);
     if (self.empty() || n == 0 || n >= MAX_PATH) return false;
-    const std::string copy = std::string(temp) + "quill-uninstall-" + Decimal(GetCurrentProcessId()) + ".exe";
-    if (!CopyFileA(self.c_str(), copy.c_str(), FALSE)) return false;
+    const std::wstring copy = temp + ToWide("quill-uninstall-" + Decimal(GetCurrentProcessId()) + ".exe");
+    if (!CopyFileW(ToWide(self).c_str(), copy.c_str(), FALSE)) return false;
 
     // Inherited by the copy: it keeps the file marked for deletion until it ends. Opened for
     // deletion only, so starting the program from it is still allowed.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    FileHandle doomed(CreateFileA(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
+    FileHandle doomed(CreateFileW(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
                                   FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!doomed.valid()) {
-        DeleteFileA(copy.c_str());
+        DeleteFileW(copy.c_str());
         return false;
     }
     HANDLE self_process = nullptr;
@@ -60,14 +61,15 @@ bool StartCleanupCopy(bool removeFolder) {
     FileHandle process(self_process);
 
     // Handle values are the same in the child; they fit 32 bits on both platforms.
-    std::string line = "\"" + copy + "\" " + kCleanupSwitch + " " +
-                       Decimal(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self_process))) +
-                       (removeFolder ? " 1" : " 0");
-    STARTUPINFOA startup{};
+    std::wstring line = L"\"" + copy + L"\" " +
+                        ToWide(std::string(kCleanupSwitch) + " " +
+                               Decimal(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self_process))) +
+                               (removeFolder ? " 1" : " 0"));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     // The copy must not hold the install folder as its current folder.
-    if (!CreateProcessA(copy.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &started)) {
+    if (!CreateProcessW(copy.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &started)) {
         return false;  // closing `doomed` deletes the copy
     }
     CloseHandle(started.hThread);
@@ -82,19 +84,19 @@ int RunCleanup(const std::string& processHandle, const std::string& removeFolder
     FileHandle uninstaller(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)));
 
     // The file to delete is the image of the process that started us, never a path we are told.
-    char image[MAX_PATH] = {};
+    wchar_t image[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    if (!QueryFullProcessImageNameA(uninstaller.get(), 0, image, &size)) return 1;
+    if (!QueryFullProcessImageNameW(uninstaller.get(), 0, image, &size)) return 1;
     WaitForSingleObject(uninstaller.get(), kWaitForUninstaller);
 
     // The file can stay locked for a moment after its process has ended.
     bool deleted = false;
     for (int attempt = 0; attempt < kDeleteAttempts && !deleted; ++attempt) {
-        deleted = DeleteFileA(image) || GetLastError() == ERROR_FILE_NOT_FOUND;
+        deleted = DeleteFileW(image) || GetLastError() == ERROR_FILE_NOT_FOUND;
         if (!deleted) Sleep(kDeletePause);
     }
     // Fails, as it should, when the folder still holds something.
-    if (deleted && removeFolder == "1") RemoveDirectoryA(ParentFolder(image).c_str());
+    if (deleted && removeFolder == "1") RemoveDirectoryW(ToWide(ParentFolder(FromWide(image))).c_str());
     return deleted ? 0 : 1;
 }
 

@@ -8,6 +8,7 @@
 #include "base/file_system.h"
 #include "base/text.h"
 #include "base/safe_path.h"
+#include "base/wide_text.h"
 
 namespace quill {
 
@@ -83,7 +84,7 @@ std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {
 }
 
 std::optional<UninstallRecord> ReadUninstallRecord(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return std::nullopt;
     const DWORD size = GetFileSize(file.get(), nullptr);

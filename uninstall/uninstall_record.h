@@ -8,7 +8,7 @@
 //   folder<TAB>data\skins
 //   file<TAB>Orvenline.exe
 //
-// The record is never trusted: every path goes through SafePathInFolder (archive/safe_path.h)
+// The record is never trusted: every path goes through SafePathInFolder (base/safe_path.h)
 // before anything is done with it, so a tampered record cannot reach outside the install folder.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "archive/archive_reader.h"
+#include "base/wide_text.h"
 #include "tests/archive/test_files.h"
 #include "tests/archive/zip_builder.h"
 
@@ -319,16 +320,18 @@ TEST(ArchiveReader, CreatesFoldersOnlyForRelativeOutputPaths) {
     EXPECT_EQ(CloseArchive(h), ArchiveOk);
 }
 
-TEST(ArchiveReader, ConvertsUtf8NamesAndRefusesWhatTheCodePageLacks) {
-    std::string longUtf8, longGbk;  // 387 bytes stored, 258 converted
-    for (int i = 0; i < 129; ++i) longUtf8 += u8"中", longGbk += "中";
-    const std::pair<std::string, std::string> kept[] = {  // flagged UTF-8 name, its GBK
-        {u8"中/a.txt", "中/a.txt"},  // E4 B8 AD 2F, read as GBK, would swallow the '/'
-        {u8"数据乗/文件.txt", "数据乗/文件.txt"}, {u8"a／b.txt", "a／b.txt"}, {u8"é∕Ω", "é∕Ω"}, {longUtf8, longGbk}};
-    const std::string refused[] = {u8"a⁄b.txt" /* only a look-alike of '/' here */, u8"ไทย.txt", u8"😀.txt",
-                                   "\xC0\xAF" "evil" /* an overlong '/' */, "\xED\xA0\x80.txt", longUtf8 + u8"中"};
+TEST(ArchiveReader, DecodesUtf8NamesIntoTheSystemsTextsAndRefusesWhatIsNoUtf8) {
+    std::string longUtf8;  // 387 bytes stored, 258 decoded
+    std::wstring longWide;
+    for (int i = 0; i < 129; ++i) longUtf8 += u8"中", longWide += L"中";
+    const std::pair<std::string, std::wstring> kept[] = {  // flagged UTF-8 name, what it names
+        {u8"中/a.txt", L"中/a.txt"},  // E4 B8 AD 2F, read as GBK, would swallow the '/'
+        {u8"数据乗/文件.txt", L"数据乗/文件.txt"}, {u8"a／b.txt", L"a／b.txt"}, {u8"é∕Ω", L"é∕Ω"},
+        {u8"a⁄b.txt", L"a⁄b.txt"}, {u8"ไทย.txt", L"ไทย.txt"}, {u8"😀.txt", L"😀.txt"}, {longUtf8, longWide}};
+    const std::string refused[] = {"\xED\xA0\x80.txt" /* an encoded surrogate */, "\xC0\xAF" "evil" /* an overlong '/' */,
+                                   "a\xE4\xB8", longUtf8 + u8"中"};
     std::vector<Entry> entries = {File("中/a.txt", "x"), File(u8"中/a.txt", "x"), File(std::string("a\0b", 3), "x")};
-    for (const auto& [utf8, gbk] : kept) entries.push_back(File(utf8, "x"));
+    for (const auto& [utf8, wide] : kept) entries.push_back(File(utf8, "x"));
     for (const std::string& utf8 : refused) entries.push_back(File(utf8, "x"));
     for (size_t i = 3; i < entries.size(); ++i) entries[i].flags = 0x0800;
     ScratchFolder scratch;
@@ -340,13 +343,20 @@ TEST(ArchiveReader, ConvertsUtf8NamesAndRefusesWhatTheCodePageLacks) {
     EXPECT_EQ(zip.Entry(1).name, std::string(u8"中/a.txt"));
     ArchiveEntry e;
     EXPECT_EQ(GetArchiveEntry(zip.get(), 2, &e), ArchiveBadName);
-    for (size_t i = 0; i < std::size(kept); ++i) EXPECT_EQ(zip.Entry(static_cast<int32_t>(3 + i)).name, kept[i].second);
+    // GBK characters stay the GBK bytes of the constants; the others are GB18030's four bytes.
+    for (size_t i = 0; i < std::size(kept); ++i)
+        EXPECT_EQ(zip.Entry(static_cast<int32_t>(3 + i)).name, FromWide(kept[i].second)) << i;
+    // A name outside GBK lands on disk under its own characters.
+    const int32_t emoji = 6;  // the four-byte character of kept
+    const std::string name = zip.Entry(3 + emoji).name;
+    ASSERT_EQ(ExtractEntryToFile(zip.get(), 3 + emoji, (scratch / name).c_str()), ArchiveOk);
+    EXPECT_NE(GetFileAttributesW((ToWide(scratch.path()) + L"\\" + kept[emoji].second).c_str()), INVALID_FILE_ATTRIBUTES);
     for (size_t i = 3 + std::size(kept); i < entries.size(); ++i) {
         EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(i), &e), ArchiveBadName) << i;
         EXPECT_EQ(ExtractEntryToFile(zip.get(), static_cast<int32_t>(i), (scratch / "x").c_str()), ArchiveBadName);
     }
     EXPECT_FALSE(Exists(scratch / "x"));
-    // What cannot be converted is shown with '?' in its place.
-    EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(4 + std::size(kept)), &e), ArchiveBadName);
+    // What cannot be decoded is shown with '?' in its place.
+    EXPECT_EQ(GetArchiveEntry(zip.get(), static_cast<int32_t>(3 + std::size(kept)), &e), ArchiveBadName);
     EXPECT_STREQ(e.name, "???.txt");
 }

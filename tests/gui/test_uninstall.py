@@ -4,6 +4,7 @@ while the product runs, and with a tampered record."""
 
 import glob
 import os
+import re
 import struct
 
 import installer_ui as ui
@@ -11,22 +12,27 @@ import quilltest as qt
 
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + ui.PRODUCT
 CAPTION = ui.PRODUCT + " 卸载"
+RUNNING_TEXT = "请先关闭 " + ui.PRODUCT + " 再卸载"
 EXIT_DECLINED, EXIT_RECORD_UNREADABLE, EXIT_REFUSED = 10, 11, 13
 
 
 def reg_query():
-    """{value name: (type, data)} of the product's uninstall key, or None without one."""
-    p = qt.Program("reg", ["query", KEY])
-    code = p.wait(30)
-    with open(p.log_path, "rb") as f:
-        raw = f.read()
+    """{value name: (type, data)} of the product's uninstall key, or None without one. Read from
+    an export, which is UTF-16 whatever the system's code page; a query prints in that page."""
+    path = os.path.join(qt.run_temp(), "uninstall-key.reg")
+    code, _ = qt.run("reg", ["export", KEY, qt.to_windows(path), "/y"])
     if code != 0:
         return None
+    with open(path, "rb") as f:
+        text = f.read().decode("utf-16").replace("\r\n", "\n")
+    os.remove(path)
+    unescape = lambda quoted: re.sub(r"\\(.)", r"\1", quoted)
     values = {}
-    for line in raw.decode("gbk", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[1].startswith("REG_"):
-            values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+    for name, data in re.findall(r'^"((?:[^"\\]|\\.)*)"=(.*)$', text, re.M):
+        if data.startswith('"'):
+            values[unescape(name)] = ("REG_SZ", unescape(data[1:-1]))
+        elif data.startswith("dword:"):
+            values[unescape(name)] = ("REG_DWORD", hex(int(data[6:], 16)))
     return values
 
 
@@ -111,7 +117,7 @@ class Uninstall(ui.InstallCase):
         box = qt.find_msgbox(title=CAPTION, timeout=15)
         self.assertIsNotNone(box, "no question")
         self.assertTrue(ui.same_text(box.text, "确定要卸载 Orvenline 吗？"), box.text)
-        qt.press_msgbox("是", title=CAPTION)
+        qt.press_msgbox(qt.IDYES, title=CAPTION)
         box = qt.find_msgbox(title=CAPTION, timeout=15)
         self.assertIsNotNone(box, "no closing box")
         qt.screenshot("uninstall-closing-box")
@@ -158,17 +164,17 @@ class Uninstall(ui.InstallCase):
         code, _ = qt.run(self.uninstaller(), ["/S"])
         self.assertEqual(code, 2)
         prog = self.start(self.uninstaller())
-        qt.press_msgbox("是", title=CAPTION, timeout=15)
+        qt.press_msgbox(qt.IDYES, title=CAPTION, timeout=15)
         box = qt.find_msgbox(title=ui.RUNNING_CAPTION, timeout=15)
         self.assertIsNotNone(box, "no running-copy message")
-        self.assertTrue(ui.same_text(box.text, ui.RUNNING_TEXT), box.text)
+        self.assertTrue(ui.same_text(box.text, RUNNING_TEXT), box.text)
         qt.press_msgbox(qt.IDOK, title=ui.RUNNING_CAPTION)
         self.assertEqual(prog.wait(15), 2)
 
         product.kill()
         os.remove(os.path.join(self.install_dir, ui.MARKER))
         prog = self.start(self.uninstaller())
-        qt.press_msgbox("否", title=CAPTION, timeout=15)
+        qt.press_msgbox(qt.IDNO, title=CAPTION, timeout=15)
         self.assertEqual(prog.wait(15), EXIT_DECLINED)
         self.assertEqual(ui.tree_of(self.install_dir), before)
         self.assertTrue(os.path.exists(ui.desktop_link()))

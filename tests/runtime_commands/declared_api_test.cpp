@@ -45,7 +45,7 @@ private:
 }  // namespace
 
 TEST(DeclaredApi, EmptyLibraryNameResolvesFromKernel32First) {
-    DeclaredTable table({"", ""}, {"CreateToolhelp32Snapshot", "GetStockObject"});
+    DeclaredTable table({"", "", ""}, {"CreateToolhelp32Snapshot", "GetStockObject", "Process32FirstW"});
     void* expected = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateToolhelp32Snapshot"));
     ASSERT_NE(expected, nullptr);
     EXPECT_EQ(ResolveDeclared(0), expected);
@@ -54,9 +54,9 @@ TEST(DeclaredApi, EmptyLibraryNameResolvesFromKernel32First) {
 
     HANDLE snapshot = CallDeclared<HANDLE(DWORD, DWORD)>(0, TH32CS_SNAPPROCESS, 0);
     ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    EXPECT_TRUE(Process32First(snapshot, &entry));
+    EXPECT_TRUE((CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(2, snapshot, &entry)));
     CloseHandle(snapshot);
 }
 

@@ -25,7 +25,8 @@ KNOWN_DLLS = {
     "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
 
-HOOK_NAME = b"QUILL_EXIT_LOG"
+# The hook reads its variable by its wide name; the narrow form is looked for as well.
+HOOK_NAMES = ("QUILL_EXIT_LOG".encode("utf-16-le"), b"QUILL_EXIT_LOG")
 
 OBJDUMP, HOOKED, INSTALLERS = sys.argv[1], sys.argv[2], sys.argv[3:]
 
@@ -45,10 +46,12 @@ class ShippedBinaries(unittest.TestCase):
 
     def test_no_test_hook_ships(self):
         with open(HOOKED, "rb") as f:
-            self.assertIn(HOOK_NAME, f.read(), "the search would not find the hook")
+            hooked = f.read()
+        self.assertTrue(any(name in hooked for name in HOOK_NAMES), "the search would not find the hook")
         for exe in INSTALLERS:
             with self.subTest(exe=exe), open(exe, "rb") as f:
-                self.assertNotIn(HOOK_NAME, f.read())
+                shipped = f.read()
+                self.assertEqual([name for name in HOOK_NAMES if name in shipped], [])
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "uninstall/uninstall_record.h"
+#include "uninstall/uninstall_texts.h"
 
 namespace quill {
 namespace {
@@ -55,6 +57,15 @@ TEST(UninstallRecord, InsideFolderComparesLikeTheFileSystem) {
     EXPECT_FALSE(IsSameOrInsideFolder("D:\\Tessaly软件", "D:\\Tessaly软件\\Orvenline"));
     EXPECT_EQ(PathDepth("a"), 1);
     EXPECT_EQ(PathDepth("提取数据\\好友数据"), 2);
+}
+
+// Byte for byte in GBK, so a wrong charset cannot pass by symmetry.
+TEST(UninstallTexts, RunningCopyMessageNamesTheProductAndTheRemoval) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Orvenline", "\xc7\xeb\xcf\xc8\xb9\xd8\xb1\xd5 Orvenline \xd4\xd9\xd0\xb6\xd4\xd8"},
+        {"云端采集王", "\xc7\xeb\xcf\xc8\xb9\xd8\xb1\xd5 \xd4\xc6\xb6\xcb\xb2\xc9\xbc\xaf\xcd\xf5 \xd4\xd9\xd0\xb6\xd4\xd8"},
+    };
+    for (const auto& [product, bytes] : cases) EXPECT_EQ(UninstallRunningMessage(product), bytes);
 }
 
 }  // namespace
