@@ -149,20 +149,10 @@ public:
         return hr == S_OK ? OutText(f.value, value) : hr;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        if (!role) return E_POINTER;
-        AccessibleFacts f;
-        const HRESULT hr = Facts(child, &f);
-        role->vt = hr == S_OK ? VT_I4 : VT_EMPTY;
-        role->lVal = f.role;
-        return hr;
+        return OutNumber(child, &AccessibleFacts::role, role);
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        if (!state) return E_POINTER;
-        AccessibleFacts f;
-        const HRESULT hr = Facts(child, &f);
-        state->vt = hr == S_OK ? VT_I4 : VT_EMPTY;
-        state->lVal = f.state;
-        return hr;
+        return OutNumber(child, &AccessibleFacts::state, state);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return NoText(child, out); }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return NoText(child, out); }
@@ -290,6 +280,15 @@ private:
         *out = nullptr;
         if (!IsSelf(child)) return E_INVALIDARG;
         return Live() ? S_FALSE : RPC_E_DISCONNECTED;
+    }
+    template <typename Field>
+    HRESULT OutNumber(VARIANT child, Field AccessibleFacts::*field, VARIANT* out) const {
+        if (!out) return E_POINTER;
+        AccessibleFacts f;
+        const HRESULT hr = Facts(child, &f);
+        out->vt = hr == S_OK ? VT_I4 : VT_EMPTY;
+        out->lVal = static_cast<LONG>(f.*field);
+        return hr;
     }
     static HRESULT OutObject(HWND hwnd, VARIANT* out) {
         IDispatch* object = ObjectOf(hwnd, OBJID_CLIENT);
