@@ -15,6 +15,7 @@
 #include "base/handles.h"
 #include "base/wide_text.h"
 #include "uninstall/uninstall_record.h"
+#include "version/product_version.h"
 
 namespace quill {
 
@@ -185,6 +186,7 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
     ok = key.SetText("DisplayIcon", installFolder + "\\" + product + ".exe") && ok;
     ok = key.SetText("InstallLocation", installFolder) && ok;
     ok = key.SetText("Publisher", Publisher()) && ok;
+    ok = key.SetText("DisplayVersion", kProductVersion) && ok;
     ok = key.SetNumber("EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) && ok;
     ok = key.SetText("UninstallString", quoted) && ok;
     ok = key.SetText("QuietUninstallString", quoted + " /S") && ok;

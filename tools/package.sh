@@ -3,7 +3,8 @@
 # 64-bit one the tests run) that installs it, into dist/.
 #
 #   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
-#        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO]
+#        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO] \
+#        [--version X.Y.Z.W] [--copyright TEXT]
 #
 #   --product  the product: a ZIP archive, or a folder (packed with GBK names)
 #   --name     product name; NAME.exe at the product's root is what the installer starts,
@@ -13,6 +14,9 @@
 #              button: JPEG 220 x 80 each
 #   --logo     JPEG 424 x 534, shown stretched to 211 x 211
 #   --icon     the application icon (.ico)
+#   --version  the product's version, one to four numbers 0-65535 joined by dots (default
+#              1.0.0.0): the programs' version information and the uninstall entry show it
+#   --copyright  the copyright text of the programs' version information (optional)
 #   --dist DIR     where the installers go (default: dist/)
 #   --build PATH   the build folders are PATH-i686 and PATH-x86_64 (default: build/package)
 #   --arch ARCH    i686, x86_64 or both (default)
@@ -20,16 +24,17 @@
 # Produces DIST/NAME-setup.exe (i686, the one to ship) and DIST/NAME-setup-x86_64.exe.
 # Nothing is built when a check fails; each problem is named on its own line (exit code 1).
 # The same build is reachable with CMake options alone: QUILL_PRODUCT, QUILL_PRODUCT_NAME,
-# QUILL_FOLDER_PREFIX, QUILL_PICTURE_BUTTON/HOVER/FINISH/LOGO and QUILL_ICON.
+# QUILL_FOLDER_PREFIX, QUILL_PICTURE_BUTTON/HOVER/FINISH/LOGO, QUILL_ICON,
+# QUILL_PRODUCT_VERSION and QUILL_COPYRIGHT.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
-  sed -n '4,20p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,25p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
-product= name= folder= dist=$root/dist build=$root/build/package arch=both
+product= name= folder= version= version_given= copyright= dist=$root/dist build=$root/build/package arch=both
 declare -A picture=()
 abs() { realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
 while [ $# -gt 0 ]; do
@@ -38,6 +43,8 @@ while [ $# -gt 0 ]; do
     --product) product=$(abs "$2") ;;
     --name) name=$2 ;;
     --folder) folder=$2 ;;
+    --version) version=$2 version_given=1 ;;
+    --copyright) copyright=$2 ;;
     --button|--hover|--finish|--logo|--icon) picture[${1#--}]=$(abs "$2") ;;
     --dist) dist=$(abs "$2") ;;
     --build) build=$(abs "$2") ;;
@@ -62,6 +69,15 @@ for role in button hover finish logo; do
 done
 [ -z "${picture[icon]:-}" ] || checks+=(--icon="${picture[icon]}")
 options+=(-DQUILL_ICON="${picture[icon]:-}")
+# Without --version the build's own default applies, whatever an earlier run left cached.
+if [ -n "$version_given" ]; then
+  checks+=(--version="$version")
+  options+=(-DQUILL_PRODUCT_VERSION="$version")
+else
+  options+=(-UQUILL_PRODUCT_VERSION)
+fi
+[ -z "$copyright" ] || checks+=(--copyright="$copyright")
+options+=(-DQUILL_COPYRIGHT="$copyright")
 
 cd "$root"
 bash tools/setup.sh

@@ -5,6 +5,7 @@ and the window's pictures and icon.
 
     package_product.py check   --product ARCHIVE_OR_FOLDER --name NAME --folder PREFIX
                                [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO]
+                               [--version X.Y.Z.W] [--copyright TEXT]
     package_product.py prepare (the same options) --out DIR
 
 `check` only reports. `prepare` also writes DIR/payload.zip, DIR/brands.txt and DIR/assets/
@@ -525,6 +526,33 @@ def check_icon(path, problems):
         problems.append("the icon %s %s" % (path, why))
 
 
+# ---- version information ------------------------------------------------------------------
+
+# The programs' version information stores each of up to four numbers in 16 bits.
+MAX_VERSION_PARTS = 4
+MAX_VERSION_NUMBER = 65535
+MAX_COPYRIGHT_CHARACTERS = 256
+
+
+def version_problem(version):
+    """Why a version text cannot be the programs' version, or None."""
+    parts = version.split(".")
+    if len(parts) <= MAX_VERSION_PARTS and all(p.isascii() and p.isdigit() and int(p) <= MAX_VERSION_NUMBER
+                                               for p in parts):
+        return None
+    return ("the version \"%s\" must be one to four numbers from 0 to %d joined by dots, e.g. 2.1 or 1.0.3.7"
+            % (version, MAX_VERSION_NUMBER))
+
+
+def copyright_problem(text):
+    """Why a copyright text cannot go into the programs' version information, or None."""
+    if any(ord(c) < 32 or ord(c) == 127 or 0xD800 <= ord(c) <= 0xDFFF for c in text):
+        return "the copyright must be one line of text, without line breaks or control characters"
+    if len(text) > MAX_COPYRIGHT_CHARACTERS:
+        return "the copyright is %d characters; give at most %d" % (len(text), MAX_COPYRIGHT_CHARACTERS)
+    return None
+
+
 # ---- the whole product --------------------------------------------------------------------
 
 def check(args):
@@ -538,6 +566,10 @@ def check(args):
             check_picture(role, getattr(args, role), problems)
     if args.icon:
         check_icon(args.icon, problems)
+    for why in (args.version is not None and version_problem(args.version),
+                args.copyright and copyright_problem(args.copyright)):
+        if why:
+            problems.append(why)
 
     archive, entries = None, []
     if os.path.isdir(args.product):
@@ -635,6 +667,8 @@ def parse(argv):
     for role, (_, size, what) in PICTURES.items():
         p.add_argument("--" + role, help="%s picture, JPEG %d x %d" % (what, size[0], size[1]))
     p.add_argument("--icon", help="application icon (.ico)")
+    p.add_argument("--version", help="the programs' version, X.Y.Z.W with one to four numbers")
+    p.add_argument("--copyright", help="the programs' copyright text")
     p.add_argument("--out", help="prepare: the folder to write into")
     args = p.parse_args(argv)
     if args.command == "prepare" and not args.out:

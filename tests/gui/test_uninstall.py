@@ -86,6 +86,7 @@ class Uninstall(ui.InstallCase):
             "DisplayIcon": ("REG_SZ", f"{folder}\\Orvenline.exe"),
             "InstallLocation": ("REG_SZ", folder),
             "Publisher": ("REG_SZ", ui.BRAND_FOLDER),
+            "DisplayVersion": ("REG_SZ", "1.0.0.0"),
             "UninstallString": ("REG_SZ", f'"{exe}"'),
             "QuietUninstallString": ("REG_SZ", f'"{exe}" /S'),
             "NoModify": ("REG_DWORD", "0x1"),

@@ -1,6 +1,6 @@
 """The packaging command's checks, on the host: a valid product passes, and each way a product,
-a name, a folder prefix, a picture or the icon can fail an installation is refused with one
-message naming it. Every case changes one thing of the valid product."""
+a name, a folder prefix, a picture, the icon, the version or the copyright can fail a build or
+an installation is refused with one message naming it. Every case changes one thing of the valid product."""
 
 import contextlib
 import io
@@ -86,7 +86,8 @@ class Checks(unittest.TestCase):
     def test_a_valid_product_passes_as_archive_and_as_folder(self):
         good_pictures = ["--button", os.path.join(ASSETS, "button_install.jpg"),
                          "--logo", os.path.join(ASSETS, "logo_flame.jpg"),
-                         "--icon", os.path.join(ASSETS, "app.ico")]
+                         "--icon", os.path.join(ASSETS, "app.ico"),
+                         "--version", "2.10.0.65535", "--copyright", "© 2024 示例公司"]
         self.assertEqual(self.run_check(extra=good_pictures), (0, []))
         folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
         self.assertEqual(self.run_check(folder), (0, []))
@@ -156,6 +157,11 @@ class Checks(unittest.TestCase):
             ("a CMYK picture",
              lambda: dict(extra=["--button", self.write("cmyk.jpg", self.with_components(jpeg, 4))]),
              "has 4 colour components"),
+            ("a version with a letter", lambda: dict(extra=["--version", "1.2a"]), 'the version "1.2a" must be'),
+            ("a version of five numbers", lambda: dict(extra=["--version", "1.2.3.4.5"]), "one to four numbers"),
+            ("a version number over 16 bits", lambda: dict(extra=["--version", "1.65536"]), "from 0 to 65535"),
+            ("an empty version number", lambda: dict(extra=["--version", "1..2"]), 'the version "1..2"'),
+            ("a copyright of two lines", lambda: dict(extra=["--copyright", "© 2024\n示例"]), "must be one line"),
             ("an icon that is not one", lambda: dict(extra=["--icon", os.path.join(ASSETS, "logo_flame.jpg")]),
              "is not an icon file (.ico)"),
         ]

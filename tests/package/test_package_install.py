@@ -1,17 +1,22 @@
 """The publisher's command end to end: a product folder with Chinese names (one of them with a
 GBK second byte that reads as a backslash), an own start-button picture, packaged with
-tools/package.sh, and the resulting installer installing it as a user does. One run: the
-packaging builds the 64-bit installer in its own build folder."""
+tools/package.sh with its version and copyright, and the resulting installer installing it as
+a user does. One run: the packaging builds the 64-bit installer in its own build folder."""
 
 import os
 import shutil
 import subprocess
+import sys
 
 import installer_ui as ui
 import quilltest as qt
 
 ROOT = os.environ.get("QUILL_SOURCE_DIR") or os.path.join(os.path.dirname(__file__), "..", "..")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "security"))
+import check_resources  # noqa: E402
+
 NAME, PREFIX = "示例产品", "示例软件"
+VERSION, COPYRIGHT = "2.5.1", "© 2024 示例软件"
 # Even seconds: DOS times keep two-second steps.
 WHEN = 1500000000
 
@@ -51,13 +56,15 @@ class PackagedInstallation(qt.QuillTestCase):
         dist = os.path.join(self.tmp, "dist")
         done = subprocess.run(
             ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
-             "--folder", PREFIX, "--button", button, "--arch", "x86_64", "--dist", dist,
+             "--folder", PREFIX, "--button", button, "--version", VERSION, "--copyright", COPYRIGHT, "--arch", "x86_64", "--dist", dist,
              "--build", os.path.join(qt.build_dir(), "..", "package-test")],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=540)
         self.assertEqual(done.returncode, 0, done.stdout.decode("utf-8", "replace")[-3000:])
         # The tests find the installer's window by its process name.
         installer = os.path.join(self.tmp, "installer.exe")
         shutil.copyfile(os.path.join(dist, NAME + "-setup-x86_64.exe"), installer)
+        with open(installer, "rb") as f:
+            self.assertEqual(check_resources.problems(f.read(), "installer", NAME, PREFIX, VERSION, COPYRIGHT), [])
 
         drive_d = os.path.join(self.tmp, "drive-d")
         os.makedirs(drive_d)
