@@ -82,10 +82,13 @@ bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
     const std::string fullFolder = FullPath(folder);
     const std::string fullPath = FullPath(path);
     if (fullFolder.empty() || fullPath.empty()) return false;
-    const std::string base = WithTrailingBackslash(fullFolder);
+    // Compared as the file system compares names; the folded texts keep double-byte
+    // characters whole, so a match of the whole base ends on a character boundary.
+    const std::string base = FoldAsciiCase(WithTrailingBackslash(fullFolder));
+    const std::string key = FoldAsciiCase(fullPath);
     // The folder itself (a folder entry such as "./") counts as inside.
-    if (WithTrailingBackslash(fullPath) == base) return true;
-    return fullPath.size() > base.size() && fullPath.compare(0, base.size(), base) == 0;
+    if (WithTrailingBackslash(key) == base) return true;
+    return key.size() > base.size() && key.compare(0, base.size(), base) == 0;
 }
 
 std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name) {

@@ -28,7 +28,7 @@ std::optional<std::string> SafePathInFolder(const std::string& folder, const std
 bool IsUsableNamePart(const std::string& part);
 
 // True when `path`, resolved as the file system will resolve it ("." and ".." folded,
-// devices named), is `folder` itself or lies below it.
+// devices named, letters of either case alike), is `folder` itself or lies below it.
 bool IsPathInsideFolder(const std::string& path, const std::string& folder);
 
 }  // namespace quill

@@ -115,8 +115,7 @@ void RemoveDesktopShortcut(const std::string& product, const std::string& folder
     }
     if (target[0] == L'\0') return;
     // A shortcut of the same name that the user points elsewhere is theirs.
-    const std::string full = FullPath(FromWide(target));
-    if (full.empty() || !IsSameOrInsideFolder(full, folder)) return;
+    if (!IsPathInsideFolder(FromWide(target), folder)) return;
     RemoveFile(linkFile);
 }
 
@@ -127,7 +126,7 @@ void RemoveRegistryRecord(const std::string& product, const std::string& folder)
         if (!key.Open(HKEY_CURRENT_USER, keyPath)) return;
         // A later installation of the product in another folder owns the record now.
         const std::string location = key.Text("InstallLocation");
-        if (!location.empty() && !(IsSameOrInsideFolder(location, folder) && IsSameOrInsideFolder(folder, location)))
+        if (!location.empty() && !(IsPathInsideFolder(location, folder) && IsPathInsideFolder(folder, location)))
             return;
     }
     RegDeleteKeyW(HKEY_CURRENT_USER, ToWide(keyPath).c_str());

@@ -103,19 +103,6 @@ std::string FormatUninstallRecord(const UninstallRecord& record) {
     return text;
 }
 
-bool IsSameOrInsideFolder(const std::string& path, const std::string& folder) {
-    std::string base = FoldAsciiCase(folder);
-    while (!base.empty() && base.back() == '\\' &&
-           !(base.size() >= 2 && IsLeadByte(Byte(base[base.size() - 2])))) {
-        base.pop_back();
-    }
-    const std::string key = FoldAsciiCase(path);
-    if (base.empty() || key.compare(0, base.size(), base) != 0) return false;
-    // The folded keys keep double-byte pairs whole, so a match of the whole base ends on a
-    // character boundary of the path as well.
-    return key.size() == base.size() || key[base.size()] == '\\';
-}
-
 int PathDepth(const std::string& relative) {
     int depth = 1;
     for (size_t i = 0; i < relative.size(); ++i) {

@@ -47,9 +47,6 @@ std::optional<UninstallRecord> ReadUninstallRecord(const std::string& path);
 // The record as text, entries in the order given.
 std::string FormatUninstallRecord(const UninstallRecord& record);
 
-// True when `path` is `folder` or lies below it; ASCII letters compare without case,
-// double-byte characters as they are. Both must be full paths.
-bool IsSameOrInsideFolder(const std::string& path, const std::string& folder);
 
 // Number of components of a relative path ("a\b" has 2): deeper folders go first on removal.
 int PathDepth(const std::string& relative);

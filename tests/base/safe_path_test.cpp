@@ -49,6 +49,10 @@ TEST(SafePath, SecondLayerJudgesTheResolvedPath) {
         {"D:\\q\\inst\\a", "C:\\q\\inst", false},
         {"C:\\q\\inst\\CON", "C:\\q\\inst", false},  // the console device, not a file here
         {"C:\\q\\inst\\nul.txt", "C:\\q\\inst", false},
+        {"d:\\tessaly软件\\ORVENLINE\\Orvenline.exe", "D:\\Tessaly软件\\Orvenline", true},
+        {"D:\\Tessaly软件\\Orvenline", "D:\\Tessaly软件\\Orvenline\\", true},
+        {"D:\\Tessaly软件\\x.exe", "D:\\Tessaly软件\\", true},  // the folder ends in a double-byte character
+        {"D:\\Tessaly软件", "D:\\Tessaly软件\\Orvenline", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsPathInsideFolder(c.path, c.folder), c.inside) << c.path << " in " << c.folder;
 }
