@@ -1,10 +1,11 @@
 #!/bin/sh
 # Runs a built Windows program under wine64: ctest's CMAKE_CROSSCOMPILING_EMULATOR.
-# The prefix, display and a running wineserver come from tools/test.sh (or tools/wine-env.sh);
-# without a prefix of our own Wine would quietly create ~/.wine, so that is refused.
+# The prefix, display and a running wineserver come from tools/wine-env.sh (through
+# tools/test.sh, or ctest's wine.setup fixture); without a prefix of our own Wine would
+# quietly create ~/.wine, so that is refused.
 if [ -z "${WINEPREFIX:-}" ]; then
-  echo "wine-emulator: WINEPREFIX is not set; run the tests through tools/test.sh" >&2
-  echo "  (or: bash tools/wine-env.sh ctest ... in the build folder)" >&2
+  echo "wine-emulator: WINEPREFIX is not set; run the tests with ctest in the build folder" >&2
+  echo "  or tools/test.sh, and a program by hand with: bash tools/wine-env.sh COMMAND..." >&2
   exit 125
 fi
 export WINEARCH=win64
