@@ -119,16 +119,14 @@ quill_template_ensure() {
   ) 9>"$QUILL_ROOT/build/wine-template.lock"
 }
 
-quill_env_start() {
+# Makes the run folder and starts its display, prefix and server; quill_env_stop undoes it.
+quill_env_create() {
   quill_wine_vars
   QUILL_RUN_DIR=$(mktemp -d /tmp/quill-run.XXXXXX)
   export QUILL_RUN_DIR
   # Wine keeps its server sockets under TMPDIR: inside the run folder they go away with it.
   mkdir -p "$QUILL_RUN_DIR/sys-tmp"
   export TMPDIR=$QUILL_RUN_DIR/sys-tmp
-  trap quill_env_stop EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
   quill_xvfb_start "$QUILL_RUN_DIR"
   quill_template_ensure
   cp -a "$QUILL_ROOT/build/wine-template" "$QUILL_RUN_DIR/prefix"
@@ -137,6 +135,14 @@ quill_env_start() {
   export QUILL_RUN_TMP=$QUILL_RUN_DIR/tmp
   export QUILL_WINE_TEMPLATE=$QUILL_ROOT/build/wine-template
   quill_server_start
+}
+
+# The environment for the rest of this shell, torn down when it ends.
+quill_env_start() {
+  trap quill_env_stop EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  quill_env_create
 }
 
 # Starts the test build's desktop keeper, when it is built: without it Wine closes the desktop

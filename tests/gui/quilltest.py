@@ -1,7 +1,8 @@
 """Helpers for the GUI tests: start Windows programs under wine64, look at and drive their
 windows through quilldrive, click and screenshot on the X side, read pixels.
 
-Standard library only. The tests run inside the environment tools/test.sh prepares: WINEPREFIX
+Standard library only. The tests run inside the environment tools/wine-env.sh prepares (for
+tools/test.sh, or as ctest's wine.setup fixture): WINEPREFIX
 (a private copy of the template prefix with a running wineserver), DISPLAY (a private 1024x768
 Xvfb whose coordinates equal the Wine virtual desktop's), QUILL_RUN_TMP, and from ctest
 QUILL_INSTALLER, QUILL_TEST_INSTALLER, QUILL_DRIVER, QUILL_BUILD_DIR and QUILL_SCREENSHOT_DIR.
