@@ -34,15 +34,15 @@ usage() {
   exit 2
 }
 
-product= name= folder= version= version_given= copyright= dist=$root/dist build=$root/build/package arch=both
+product= name= name_given= folder= folder_given= version= version_given= copyright= dist=$root/dist build=$root/build/package arch=both
 declare -A picture=()
 abs() { realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case $1 in
     --product) product=$(abs "$2") ;;
-    --name) name=$2 ;;
-    --folder) folder=$2 ;;
+    --name) name=$2 name_given=1 ;;
+    --folder) folder=$2 folder_given=1 ;;
     --version) version=$2 version_given=1 ;;
     --copyright) copyright=$2 ;;
     --button|--hover|--finish|--logo|--icon) picture[${1#--}]=$(abs "$2") ;;
@@ -53,7 +53,8 @@ while [ $# -gt 0 ]; do
   esac
   shift 2
 done
-[ -n "$product" ] && [ -n "$name" ] && [ -n "$folder" ] || usage
+# An empty name or prefix is given, and the checks below name what is wrong with it.
+[ -n "$product" ] && [ -n "$name_given" ] && [ -n "$folder_given" ] || usage
 case $arch in both) archs=(i686 x86_64) ;; i686|x86_64) archs=("$arch") ;; *) usage ;; esac
 
 python=/usr/bin/python3

@@ -7,6 +7,7 @@ import io
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -171,6 +172,20 @@ class Checks(unittest.TestCase):
                 self.assertEqual(code, 1)
                 self.assertEqual(len(lines), 1, lines)
                 self.assertIn(message, lines[0])
+
+    def test_the_packager_names_an_empty_name_or_prefix(self):
+        # Given but empty, they reach the checks like any other value instead of the usage.
+        for option, message in [("--name", "the product name is empty"),
+                                ("--folder", "the install-folder prefix is empty")]:
+            with self.subTest(option):
+                given = {"--product": self.archive(GOOD), "--name": NAME, "--folder": "示例软件", option: ""}
+                dist = os.path.join(self.tmp, "dist")
+                run = subprocess.run(["bash", os.path.join(ROOT, "tools", "package.sh"), *sum(given.items(), ()),
+                                      "--dist", dist, "--build", os.path.join(self.tmp, "build")],
+                                     capture_output=True, text=True)
+                self.assertEqual(run.returncode, 1)
+                self.assertIn(message, run.stderr)
+                self.assertFalse(os.path.exists(dist))
 
     @staticmethod
     def damaged():
