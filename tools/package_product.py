@@ -50,8 +50,10 @@ PICTURES = {
 ICON_FILE = "app.ico"
 
 FORBIDDEN = set('<>:"/\\|?*')
-RESERVED = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % i for i in range(1, 10)} | \
-    {"LPT%d" % i for i in range(1, 10)}
+# The device names the installer refuses as any part of a path, with or without an extension
+# and with blanks before it: the console's own (CONIN$, CONOUT$) and CLOCK$ as well.
+RESERVED = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"} | \
+    {"COM%d" % i for i in range(1, 10)} | {"LPT%d" % i for i in range(1, 10)}
 
 SIG_LOCAL, SIG_CENTRAL, SIG_END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
 SIG_ZIP64_LOCATOR = b"PK\x06\x07"
@@ -89,7 +91,7 @@ def component_problem(part):
         return "holds %s, which Windows does not allow in names" % " ".join(repr(c) for c in bad)
     if part != part.rstrip(" .") or part != part.lstrip(" "):
         return "begins with a space or ends with a space or a dot, which Windows drops"
-    if part.split(".")[0].upper() in RESERVED:
+    if part.split(".")[0].rstrip(" ").upper() in RESERVED:
         return "is a device name Windows reserves"
     return None
 
