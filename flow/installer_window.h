@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
 namespace quill {
 

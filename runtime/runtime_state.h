@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "runtime/frame.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
 namespace quill {
 

@@ -5,7 +5,7 @@
 #include "base/wide_text.h"
 #include "runtime/frame.h"
 #include "ui/accessible.h"
-#include "ui/cursor_blob.h"
+#include "runtime/cursor_blob.h"
 #include "ui/gdi.h"
 #include "ui/text_drawing.h"
 #include "ui/window_unit.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "flow/installer_window.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
 namespace quill {
 namespace {

@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include "runtime/frame.h"
-#include "ui/byte_stream.h"
+#include "runtime/byte_stream.h"
 #include "ui/libraries.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
 namespace quill::test {
 

@@ -15,7 +15,7 @@
 #include "runtime/frame.h"
 #include "runtime/threads.h"
 #include "ui/libraries.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 #include "tests/support/test_window.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The template writer and reader against each other and against bytes laid out by hand.
 #include <gtest/gtest.h>
 
-#include "ui/byte_stream.h"
-#include "ui/template_format.h"
+#include "runtime/byte_stream.h"
+#include "runtime/template_format.h"
 
 namespace quill {
 namespace {

@@ -24,7 +24,7 @@
 #include "runtime/threads.h"
 #include "test_support.h"
 #include "ui/libraries.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 #include "tests/support/test_window.h"
 
 namespace {

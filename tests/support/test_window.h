@@ -1,7 +1,7 @@
 // The top-level window record the tests' own programs of the runtime start from.
 #pragma once
 
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
 namespace quill::test {
 

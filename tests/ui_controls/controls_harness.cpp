@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "runtime/frame.h"
-#include "ui/byte_stream.h"
+#include "runtime/byte_stream.h"
 #include "ui/libraries.h"
 #include "ui/props/label_props.h"
 #include "ui/props/pic_box_props.h"
 #include "ui/props/pic_btn_props.h"
 #include "ui/props/trans_label_props.h"
 #include "ui/props/window_props.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 #include "tests/support/test_window.h"
 #include "tests/support/tests_in_program.h"
 

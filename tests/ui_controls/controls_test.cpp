@@ -19,7 +19,7 @@
 #include "ui/pic_btn.h"
 #include "ui/process_bar.h"
 #include "ui/gdi.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 #include "ui/text_drawing.h"
 #include "ui/timer_unit.h"
 #include "ui/trans_label.h"

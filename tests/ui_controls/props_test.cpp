@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ui/byte_stream.h"
+#include "runtime/byte_stream.h"
 #include "ui/props/label_props.h"
 #include "ui/props/pic_box_props.h"
 #include "ui/props/pic_btn_props.h"

@@ -10,7 +10,7 @@
 #include "runtime/frame.h"
 #include "tests/ui_controls/controls_harness.h"
 #include "ui/control.h"
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 #include "ui/window_unit.h"
 
 namespace quill::test {

@@ -10,7 +10,7 @@
 #include <limits>
 #include <string>
 
-#include "ui/byte_stream.h"
+#include "runtime/byte_stream.h"
 
 namespace quill {
 

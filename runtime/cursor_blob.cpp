@@ -1,4 +1,4 @@
-#include "ui/cursor_blob.h"
+#include "runtime/cursor_blob.h"
 
 #include <cstdint>
 #include <cstring>

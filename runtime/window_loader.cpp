@@ -6,7 +6,7 @@
 
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
-#include "ui/cursor_blob.h"
+#include "runtime/cursor_blob.h"
 
 namespace quill {
 

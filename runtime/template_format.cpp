@@ -1,6 +1,6 @@
-#include "ui/template_format.h"
+#include "runtime/template_format.h"
 
-#include "ui/byte_stream.h"
+#include "runtime/byte_stream.h"
 
 namespace quill {
 

@@ -6,8 +6,8 @@
 
 #include "runtime/frame.h"
 #include "runtime/runtime_state.h"
-#include "ui/byte_stream.h"
-#include "ui/cursor_blob.h"
+#include "runtime/byte_stream.h"
+#include "runtime/cursor_blob.h"
 
 namespace quill {
 
