@@ -19,7 +19,6 @@ same run (prints figures; never fails on time).
 import argparse
 import calendar
 import os
-import re
 import shutil
 import statistics
 import subprocess
@@ -37,11 +36,7 @@ PROBE_LIMIT = 30.0
 
 def exit_code_names():
     """{code as wine64 reports it: name} from the exit-code table."""
-    names = {}
-    with open(os.path.join(ROOT, "base", "exit_codes.h"), encoding="utf-8") as f:
-        for name, value in re.findall(r"(kExit\w+)\s*=\s*(-?\d+)", f.read()):
-            names[int(value) % 256] = name
-    return names
+    return {code: name for name, code in qt.EXIT_CODES.items()}
 
 
 def unpack(payload, folder):

@@ -1,13 +1,17 @@
 // The constant area as built: every item at the offset the sizes of the items before it
-// imply, with the exact GBK bytes the flow shows, and pointers into it never freed.
+// imply, every text the GBK bytes of the pool's own, and pointers into it never freed.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "data/brand_table.h"
 #include "data/constants.h"
 #include "runtime/frame.h"
@@ -30,15 +34,39 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The pool's texts by symbol, read from the source list as UTF-8 with its one escape
+// resolved, so the area can be checked against them through the project's own conversion.
+std::map<std::string, std::string> PoolTexts() {
+    std::map<std::string, std::string> texts;
+    std::ifstream in(HostPath(QUILL_CONSTANT_POOL_FILE));
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string symbol, kind, value;
+        if (!(fields >> symbol >> kind) || symbol[0] == '#' || kind != "text") continue;
+        std::getline(fields, value);
+        const size_t first = value.find_first_not_of(" \t");
+        value = first == std::string::npos ? "" : value.substr(first, value.find_last_not_of(" \t\r") + 1 - first);
+        for (size_t at = value.find("\\r\\n"); at != std::string::npos; at = value.find("\\r\\n", at + 2))
+            value.replace(at, 4, "\r\n");
+        texts[symbol] = value;
+    }
+    return texts;
+}
+
+enum class Kind { Text, Number, Bytes, Array, Brands };
+
 struct Item {
     const char* name;
     const void* at;
-    size_t size;
+    Kind kind;
 };
 
-Item Text(const char* name, const char* at) { return {name, at, std::strlen(at) + 1}; }
-Item Fixed(const char* name, const uint8_t* at, size_t size) { return {name, at, size}; }
-Item Bytes(const char* name, const uint8_t* at) { return {name, at, 8 + StoredByteSet(at).size}; }
+const Item kItems[] = {
+#define QUILL_ITEM(symbol, kind) {#symbol, symbol, Kind::kind},
+    QUILL_CONSTANT_ITEMS(QUILL_ITEM)
+#undef QUILL_ITEM
+};
 
 size_t BrandTextsSize() {
     size_t size = 0;
@@ -47,118 +75,48 @@ size_t BrandTextsSize() {
     return size;
 }
 
-std::vector<Item> ItemsInOrder() {
-    return {
-        Text("1", ConstSelectInstallTitle),
-        Text("2", ConstEmpty),
-        Text("3", ConstBackslash),
-        Text("4", ConstSelectFolderTitle),
-        Text("5", ConstQuestionMark),
-        Text("6", ConstDoubleBackslash),
-        Fixed("7", ConstHundred, 8),
-        Bytes("8", ConstFinishPicture),
-        Text("9", ConstExeSuffix),
-        Text("10", ConstLogShortcutOk),
-        Text("11", ConstLogShortcutFailed),
-        Text("12", ConstCompletionCaption),
-        Text("13", ConstCompletionQuestion),
-        Text("14", ConstDriveArchiveSuffix),
-        Text("15", ConstTempArchiveSuffix),
-        Text("16", ConstRunningCaptionSuffix),
-        Text("17", ConstRunningMessage),
-        Text("18", ConstInstallAdvice),
-        Fixed("19", ConstProcessArrayHeader, 8),
-        Text("20", ConstLogReleasing),
-        Bytes("21", ConstPayloadArchive),
-        Text("22", ConstLogExtracting),
-        Text("23", ConstWriteFailedMessage),
-        Text("24", ConstDriveDLower),
-        Text("25", ConstRootC),
-        Text("26", ConstRootD),
-        {"27", ConstBrandTexts, BrandTextsSize()},
-        Text("28", ConstVerticalBar),
-        Fixed("29", ConstBytesPerMiB, 8),
-        Fixed("30", ConstEmptyArrayHeader, 8),
-        Text("31", ConstExtractFailedMessage),
-        Text("32", ConstDiskFullMessage),
-        Text("33", ConstFileNotWritableMessage),
-        Text("34", ConstDamagedMessage),
-        Text("35", ConstBadNameMessage),
-        Text("36", ConstUsageText),
-        Text("37", ConstStartName),
-        Text("38", ConstFinishName),
-        Text("39", ConstCloseName),
-    };
+size_t SizeOf(const Item& item) {
+    switch (item.kind) {
+    case Kind::Text: return std::strlen(static_cast<const char*>(item.at)) + 1;
+    case Kind::Bytes: return 8 + StoredByteSet(static_cast<const uint8_t*>(item.at)).size;
+    case Kind::Brands: return BrandTextsSize();
+    default: return 8;
+    }
 }
 
 TEST(ConstantArea, ItemsArePackedInOrderWithoutGaps) {
     const auto* expected = ConstantAreaStart;
-    for (const Item& item : ItemsInOrder()) {
-        EXPECT_EQ(static_cast<const void*>(expected), item.at) << "item " << item.name;
-        expected = static_cast<const uint8_t*>(item.at) + item.size;
+    for (const Item& item : kItems) {
+        EXPECT_EQ(static_cast<const void*>(expected), item.at) << item.name;
+        expected = static_cast<const uint8_t*>(item.at) + SizeOf(item);
     }
     EXPECT_EQ(expected, ConstantAreaEnd);
     EXPECT_EQ(quill::ConstantAreaBegin(), ConstantAreaStart);
     EXPECT_EQ(quill::ConstantAreaSize(), static_cast<uint32_t>(ConstantAreaEnd - ConstantAreaStart));
 }
 
-TEST(ConstantArea, TextsHoldTheirExactBytes) {
-    struct Expected {
-        const char* stored;
-        const char* text;
-    };
-    const Expected texts[] = {
-        {ConstSelectInstallTitle, "请选择安装位置"},
-        {ConstEmpty, ""},
-        {ConstBackslash, "\\"},
-        {ConstSelectFolderTitle, "请选择文件夹路径"},
-        {ConstQuestionMark, "?"},
-        {ConstDoubleBackslash, "\\\\"},
-        {ConstExeSuffix, ".exe"},
-        {ConstLogShortcutOk, "3.创建快捷方式..成功"},
-        {ConstLogShortcutFailed, "3.创建快捷方式..失败"},
-        {ConstCompletionCaption, "温馨提示："},
-        {ConstCompletionQuestion, "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件"},
-        {ConstDriveArchiveSuffix, ":\\tool.zip"},
-        {ConstTempArchiveSuffix, "\\tool.zip"},
-        {ConstRunningCaptionSuffix, "<没有关闭>"},
-        {ConstRunningMessage, "请先关闭原来的软件再开始安装，否则无法安装！"},
-        {ConstInstallAdvice,
-         "由于系列正版软件都作了加壳加密处理\r\n如果部分杀毒软件提示警告，请允许即可！\r\n\r\n"
-         "软件干净无毒无木马~~支持正版 谢谢大家\r\n"
-         "软件安装好后，建议把安装的软件目录加入杀毒软件信任，再运行软件，以免影响部分功能使用。\r\n"
-         "可以阅读软件安装说明"},
-        {ConstLogReleasing, "1.释放压缩包.."},
-        {ConstLogExtracting, "2.开始解压.."},
-        {ConstWriteFailedMessage,
-         "写入失败！Windows7请以管理员身份运行，建议关闭杀毒，再重试\r\n《确定》后将关闭本安装程序"},
-        {ConstDriveDLower, "d:"},
-        {ConstRootC, "C:\\"},
-        {ConstRootD, "D:\\"},
-        {ConstVerticalBar, "|"},
-        {ConstExtractFailedMessage,
-         "解压失败！部分文件无法写入安装目录：\r\n%s\r\n请关闭正在运行的相关软件，并确认对该目录有写入权限，再重试\r\n"
-         "《确定》后将关闭本安装程序"},
-        {ConstDiskFullMessage,
-         "磁盘空间不足！无法安装到：\r\n%s\r\n还需要约 %s MB 可用空间\r\n请清理磁盘或另选安装目录，再重试\r\n"
-         "《确定》后将关闭本安装程序"},
-        {ConstFileNotWritableMessage,
-         "文件写入失败！以下文件正被使用或为只读：\r\n%s\r\n请关闭正在运行的相关软件，再重试\r\n"
-         "《确定》后将关闭本安装程序"},
-        {ConstDamagedMessage, "安装包已损坏，请重新下载\r\n《确定》后将关闭本安装程序"},
-        {ConstBadNameMessage,
-         "文件名无法创建！安装目录中不能使用以下名称：\r\n%s\r\n请另选安装目录，或联系软件提供者\r\n"
-         "《确定》后将关闭本安装程序"},
-        {ConstUsageText,
-         "用法：安装程序 [/S] [/D=安装目录]\r\n\r\n/S  静默安装，不显示窗口和任何提示\r\n"
-         "/D= 安装目录：完整路径，放在最后，不加引号\r\n/?  显示本说明\r\n\r\n"
-         "返回值：0 安装成功，1 命令行有误，2 软件正在运行，3 无法释放压缩包，4 磁盘空间不足，5 文件无法写入，"
-         "6 安装包已损坏，7 文件名无法创建，8 解压失败"},
-        {ConstStartName, "安装"},
-        {ConstFinishName, "完成"},
-        {ConstCloseName, "关闭"},
-    };
-    for (const Expected& e : texts) EXPECT_STREQ(e.text, e.stored);
+TEST(ConstantArea, TextsHoldThePoolsTextsAsGbk) {
+    const std::map<std::string, std::string> pool = PoolTexts();
+    size_t texts = 0;
+    for (const Item& item : kItems) {
+        if (item.kind != Kind::Text) continue;
+        ++texts;
+        const auto found = pool.find(item.name);
+        ASSERT_NE(found, pool.end()) << item.name;
+        const std::optional<std::string> gbk = quill::TextFromUtf8(found->second);
+        ASSERT_TRUE(gbk) << item.name;
+        EXPECT_EQ(*gbk, static_cast<const char*>(item.at)) << item.name;
+    }
+    EXPECT_EQ(pool.size(), texts);
+
+    // Anchors in the compiler's own GBK, apart from both conversions above: the escape rule
+    // (CR LF, and every other backslash kept as it stands) and the byte counts.
+    EXPECT_STREQ("", ConstEmpty);
+    EXPECT_STREQ("\\", ConstBackslash);
+    EXPECT_STREQ("\\\\", ConstDoubleBackslash);
+    EXPECT_STREQ(":\\tool.zip", ConstDriveArchiveSuffix);
+    EXPECT_STREQ("请选择安装位置", ConstSelectInstallTitle);
+    EXPECT_STREQ("安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件", ConstCompletionQuestion);
     // The long messages, counted in GBK bytes without the zero byte.
     EXPECT_EQ(61u, std::strlen(ConstCompletionQuestion));
     EXPECT_EQ(225u, std::strlen(ConstInstallAdvice));
@@ -217,8 +175,8 @@ private:
 };
 
 TEST_F(ConstantRelease, EveryItemIsInsideAndReleasingItIsIgnored) {
-    for (const Item& item : ItemsInOrder()) {
-        EXPECT_TRUE(quill::IsInConstantArea(item.at)) << "item " << item.name;
+    for (const Item& item : kItems) {
+        EXPECT_TRUE(quill::IsInConstantArea(item.at)) << item.name;
         quill::Release(const_cast<void*>(item.at));
     }
     const uint8_t* last = quill::ConstantAreaBegin() + quill::ConstantAreaSize() - 1;

@@ -6,6 +6,7 @@ texts and boxes read with quilldrive)."""
 import calendar
 import contextlib
 import os
+import re
 import signal
 import shutil
 import subprocess
@@ -16,19 +17,18 @@ import quilltest as qt
 
 PRODUCT = "Orvenline"
 BRAND_FOLDER = "Tessaly软件"
-INFO_CAPTION = "信息："
-PROMPT_CAPTION = "温馨提示："
-ADVICE_START = "由于系列正版软件都作了加壳加密处理"
-PROMPT_TEXT = "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件"
-RUNNING_CAPTION = PRODUCT + "<没有关闭>"
-RUNNING_TEXT = "请先关闭原来的软件再开始安装，否则无法安装！"
-WRITE_FAILED_TEXT = ("写入失败！Windows7请以管理员身份运行，建议关闭杀毒，再重试\r\n"
-                     "《确定》后将关闭本安装程序")
-FILE_NOT_WRITABLE_TEXT = ("文件写入失败！以下文件正被使用或为只读：\r\n%s\r\n"
-                          "请关闭正在运行的相关软件，再重试\r\n《确定》后将关闭本安装程序")
-LOG_RELEASING = "1.释放压缩包.."
-LOG_SHORTCUT_OK = "3.创建快捷方式..成功"
-DIALOG_TITLE = "请选择安装位置"
+INFO_CAPTION = "信息："  # the message command's own caption when the flow names none
+PROMPT_CAPTION = qt.POOL_TEXTS["ConstCompletionCaption"]
+ADVICE_START = qt.POOL_TEXTS["ConstInstallAdvice"].split("\r\n")[0]
+PROMPT_TEXT = qt.POOL_TEXTS["ConstCompletionQuestion"]
+RUNNING_CAPTION = PRODUCT + qt.POOL_TEXTS["ConstRunningCaptionSuffix"]
+RUNNING_TEXT = qt.POOL_TEXTS["ConstRunningMessage"]
+WRITE_FAILED_TEXT = qt.POOL_TEXTS["ConstWriteFailedMessage"]
+FILE_NOT_WRITABLE_TEXT = qt.POOL_TEXTS["ConstFileNotWritableMessage"]
+DISK_FULL_TEXT = qt.POOL_TEXTS["ConstDiskFullMessage"]
+LOG_RELEASING = qt.POOL_TEXTS["ConstLogReleasing"]
+LOG_SHORTCUT_OK = qt.POOL_TEXTS["ConstLogShortcutOk"]
+DIALOG_TITLE = qt.POOL_TEXTS["ConstSelectInstallTitle"]
 # The prompt's buttons by their ids: their captions are the system's own, 是 and 否 only in
 # a Chinese user interface.
 ANSWERS = {"是": qt.IDYES, "否": qt.IDNO}
@@ -42,6 +42,16 @@ def _norm(text):
 
 def same_text(a, b):
     return _norm(a).strip() == _norm(b).strip()
+
+
+def fills_in(text, message, *fields):
+    """Whether `text` is the pool's `message` with each "%s" filled in by a match of the
+    regular expression in `fields`, in order."""
+    pieces = _norm(message).strip().split("%s")
+    if len(pieces) != len(fields) + 1:
+        raise ValueError("%d fields for a message with %d" % (len(fields), len(pieces) - 1))
+    pattern = re.escape(pieces[0]) + "".join(f + re.escape(p) for f, p in zip(fields, pieces[1:]))
+    return re.fullmatch(pattern, _norm(text).strip()) is not None
 
 
 # ---- the product archive the installer carries ----------------------------------------------

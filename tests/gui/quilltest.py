@@ -25,6 +25,7 @@ A typical test:
 
 import atexit
 import collections
+import importlib.util
 import os
 import re
 import shutil
@@ -37,8 +38,33 @@ import unittest
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 
-# wine64 hands back the Windows exit code modulo 256: ExitProcess(-1) is seen as 255.
-EXIT_FATAL = 255
+SOURCE_DIR = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+
+
+def _load_exit_codes():
+    # wine64 hands back the Windows exit code modulo 256: ExitProcess(-1) is seen as 255.
+    with open(os.path.join(SOURCE_DIR, "base", "exit_codes.h"), encoding="utf-8") as f:
+        table = re.findall(r"\b(kExit\w+)\s*=\s*(-?\d+)", f.read())
+    return {name: int(value) % 256 for name, value in table}
+
+
+def _load_pool_texts():
+    # Read by the generator's own parser, so the tests see each text as the build stores it.
+    spec = importlib.util.spec_from_file_location(
+        "make_constants", os.path.join(SOURCE_DIR, "tools", "make_constants.py"))
+    generator = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(generator)
+    items = generator.read_items(os.path.join(SOURCE_DIR, "data", "constant_pool.txt"))
+    return {symbol: generator.parse_text(value).decode("gbk")
+            for symbol, kind, value in items if kind == "text"}
+
+
+# The exit codes of base/exit_codes.h by name, as wine64 reports them: EXIT_CODES["kExitDiskFull"].
+EXIT_CODES = _load_exit_codes()
+EXIT_FATAL = EXIT_CODES["kExitFatal"]
+
+# The installer's texts by symbol, from data/constant_pool.txt: POOL_TEXTS["ConstRunningMessage"].
+POOL_TEXTS = _load_pool_texts()
 
 # Message-box answers as the Windows dialog returns them (also quilldrive's msgbox exit code).
 IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO = 1, 2, 3, 4, 5, 6, 7

@@ -5,7 +5,7 @@ import collections
 
 import quilltest as qt
 
-USAGE_START = "用法：安装程序 [/S] [/D=安装目录]"
+USAGE_START = qt.POOL_TEXTS["ConstUsageText"].split("\r\n")[0]
 
 Watched = collections.namedtuple("Watched", "code windows seconds")
 

@@ -8,7 +8,8 @@ import installer_ui as ui
 import quilltest as qt
 
 NO_TEMP = "Q:\\nope"  # drive Q does not exist
-EXIT_RELEASE_FAILED, EXIT_FILE_NOT_WRITABLE = 3, 5
+EXIT_RELEASE_FAILED = qt.EXIT_CODES["kExitReleaseFailed"]
+EXIT_FILE_NOT_WRITABLE = qt.EXIT_CODES["kExitFileNotWritable"]
 
 
 class Obstacles(ui.InstallCase):

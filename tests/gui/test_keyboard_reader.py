@@ -49,7 +49,7 @@ class KeyboardAndReader(ui.InstallCase):
         qt.key("return")
         prompt = inst.wait_prompt(self)
         # Told as the window shows it now: (role, name) and the bar's (role, value).
-        self.assertEqual(told(inst.start_button.hwnd)[::2], (BUTTON, "完成"))
+        self.assertEqual(told(inst.start_button.hwnd)[::2], (BUTTON, qt.POOL_TEXTS["ConstFinishName"]))
         self.assertEqual(told(inst.log_label.hwnd)[::2], (STATIC, ui.LOG_SHORTCUT_OK))
         self.assertEqual(told(inst.progress.hwnd)[::3], (PROGRESS, "100%"))
         qt.activate(prompt.hwnd)
@@ -107,9 +107,9 @@ class KeyboardAndReader(ui.InstallCase):
         offered = {n[1]: (n[2], n[4]) for n in nodes if n[0] == 2}
         text = {c.text: c.hwnd for c in kids}
         for hwnd, role_and_name in [
-            (inst.start_button.hwnd, (BUTTON, "安装")),
+            (inst.start_button.hwnd, (BUTTON, qt.POOL_TEXTS["ConstStartName"])),
             (inst.folder_label.hwnd, (LINK, "安装目录：" + self.default_folder())),
-            (inst.close_glyph.hwnd, (BUTTON, "关闭")),
+            (inst.close_glyph.hwnd, (BUTTON, qt.POOL_TEXTS["ConstCloseName"])),
             (inst.log_label.hwnd, (STATIC, "")),
             (text["安装目录："], (STATIC, "安装目录：")),
             (text["安装程序"], (STATIC, "安装程序")),

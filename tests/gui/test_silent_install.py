@@ -8,7 +8,8 @@ import quilltest as qt
 import silent_run
 from silent_run import watch
 
-EXIT_BAD_COMMAND_LINE, EXIT_PRODUCT_RUNNING = 1, 2
+EXIT_BAD_COMMAND_LINE = qt.EXIT_CODES["kExitBadCommandLine"]
+EXIT_PRODUCT_RUNNING = qt.EXIT_CODES["kExitProductRunning"]
 
 
 class SilentInstall(ui.InstallCase):

@@ -13,7 +13,9 @@ import quilltest as qt
 KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + ui.PRODUCT
 CAPTION = ui.PRODUCT + " 卸载"
 RUNNING_TEXT = "请先关闭 " + ui.PRODUCT + " 再卸载"
-EXIT_DECLINED, EXIT_RECORD_UNREADABLE, EXIT_REFUSED = 10, 11, 13
+EXIT_DECLINED = qt.EXIT_CODES["kExitUserDeclined"]
+EXIT_RECORD_UNREADABLE = qt.EXIT_CODES["kExitRecordUnreadable"]
+EXIT_REFUSED = qt.EXIT_CODES["kExitRecordRefused"]
 
 
 def reg_query():
