@@ -22,6 +22,8 @@
 #   --arch ARCH    i686, x86_64 or both (default)
 #
 # Produces DIST/NAME-setup.exe (i686, the one to ship) and DIST/NAME-setup-x86_64.exe.
+# The same inputs give the same bytes from any build folder; the executables' link time is
+# SOURCE_DATE_EPOCH when the environment sets it, else zero.
 # Nothing is built when a check fails; each problem is named on its own line (exit code 1).
 # The same build is reachable with CMake options alone: QUILL_PRODUCT, QUILL_PRODUCT_NAME,
 # QUILL_FOLDER_PREFIX, QUILL_PICTURE_BUTTON/HOVER/FINISH/LOGO, QUILL_ICON,
@@ -30,7 +32,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
-  sed -n '4,25p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,27p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -79,6 +81,7 @@ else
 fi
 [ -z "$copyright" ] || checks+=(--copyright="$copyright")
 options+=(-DQUILL_COPYRIGHT="$copyright")
+options+=(-DQUILL_SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-}")
 
 cd "$root"
 bash tools/setup.sh
