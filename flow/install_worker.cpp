@@ -3,11 +3,10 @@
 #include "flow/install_worker.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 
-#include "base/wide_text.h"
+#include "base/process_check.h"
 #include "data/constants.h"
 #include "flow/declared_functions.h"
 #include "flow/flow_state.h"
@@ -39,6 +38,18 @@ constexpr int kWindowEscCloses = OwnProperty(WindowIndex::kEscCloses);
 constexpr int32_t kAnswerYes = 5;
 constexpr int32_t kYesNoInformation = 0x44;
 constexpr int32_t kSnapshotAll = 0xF;
+
+// The toolhelp functions as the installer calls them: bound by name at their first call.
+HANDLE WINAPI DeclaredSnapshot(DWORD flags, DWORD processId) {
+    return CallDeclared<HANDLE(DWORD, DWORD)>(kCreateToolhelp32Snapshot, flags, processId);
+}
+BOOL WINAPI DeclaredFirst(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32FirstW, snapshot, entry);
+}
+BOOL WINAPI DeclaredNext(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32NextW, snapshot, entry);
+}
+BOOL WINAPI DeclaredClose(HANDLE snapshot) { return CallDeclared<BOOL(HANDLE)>(kCloseHandle, snapshot); }
 
 std::atomic<bool> g_installing{false};
 
@@ -79,26 +90,10 @@ DWORD WINAPI InstallWorker(LPVOID) {
 
 bool InstallationRunning() { return g_installing; }
 
-bool IsProcessRunning(const std::string& exeName) {
-    HANDLE snapshot = CallDeclared<HANDLE(DWORD, DWORD)>(kCreateToolhelp32Snapshot, kSnapshotAll, 0);
-    if (!snapshot) return false;
-    const std::string wanted = ToLower(exeName);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    BOOL ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32FirstW, snapshot, &entry);
-    while (ok) {
-        entry.szExeFile[MAX_PATH - 1] = L'\0';  // a name that fills the field is cut, not run past
-        if (ToLower(FromWide(entry.szExeFile)) == wanted) {
-            CallDeclared<BOOL(HANDLE)>(kCloseHandle, snapshot);
-            return true;
-        }
-        ok = CallDeclared<BOOL(HANDLE, LPPROCESSENTRY32W)>(kProcess32NextW, snapshot, &entry);
-    }
-    CallDeclared<BOOL(HANDLE)>(kCloseHandle, snapshot);
-    return false;
+bool ProductRunning() {
+    static const ProcessListing listing = {kSnapshotAll, &DeclaredSnapshot, &DeclaredFirst, &DeclaredNext, &DeclaredClose};
+    return IsProcessRunning(Flow().productName + ConstExeSuffix, listing);
 }
-
-bool ProductRunning() { return IsProcessRunning(Flow().productName + ConstExeSuffix); }
 
 void OnStartClicked() {
     if (g_installing) return;

@@ -8,8 +8,6 @@ namespace quill {
 
 // True from an accepted start press on; further presses and folder changes are ignored.
 bool InstallationRunning();
-// True when a process with this executable name runs (ASCII case ignored).
-bool IsProcessRunning(const std::string& exeName);
 // True when a copy of the product (its executable, any case) runs: both modes refuse then.
 bool ProductRunning();
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/exit_codes.h"
+#include "base/process_check.h"
 #include "base/text.h"
 #include "base/wide_text.h"
 #include "runtime/commands.h"

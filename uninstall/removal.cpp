@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -40,18 +39,6 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
 }
 
 }  // namespace
-
-bool IsProcessRunning(const std::string& exeName) {
-    FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return false;
-    const std::string wanted = FoldAsciiCase(exeName);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok; ok = Process32NextW(snapshot.get(), &entry)) {
-        if (FoldAsciiCase(FromWide(entry.szExeFile)) == wanted) return true;
-    }
-    return false;
-}
 
 void RemoveRecordedItems(const std::string& folder, const UninstallRecord& record, RemovalReport* report) {
     report->refused.insert(report->refused.end(), record.refused.begin(), record.refused.end());

@@ -18,9 +18,6 @@ struct RemovalReport {
     std::vector<std::string> refused;      // named a place outside the install folder
 };
 
-// True when a process with this executable name runs (ASCII case ignored).
-bool IsProcessRunning(const std::string& exeName);
-
 // Removes the record's files, then its folders deepest first, each only when it is empty.
 void RemoveRecordedItems(const std::string& folder, const UninstallRecord& record, RemovalReport* report);
 
