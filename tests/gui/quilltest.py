@@ -25,7 +25,6 @@ A typical test:
 
 import atexit
 import collections
-import importlib.util
 import os
 import re
 import shutil
@@ -50,10 +49,8 @@ def _load_exit_codes():
 
 def _load_pool_texts():
     # Read by the generator's own parser, so the tests see each text as the build stores it.
-    spec = importlib.util.spec_from_file_location(
-        "make_constants", os.path.join(SOURCE_DIR, "tools", "make_constants.py"))
-    generator = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(generator)
+    sys.path.insert(0, os.path.join(SOURCE_DIR, "tools"))
+    import make_constants as generator
     items = generator.read_items(os.path.join(SOURCE_DIR, "data", "constant_pool.txt"))
     return {symbol: generator.parse_text(value).decode("gbk")
             for symbol, kind, value in items if kind == "text"}
