@@ -45,8 +45,9 @@ def sealed(body):
 
 
 def unsealed(text):
-    """The record's text without its check line."""
-    return text[:text.rindex(b"check\t")]
+    """The record's text without its check line (all of it when it has none)."""
+    at = text.rfind(b"\r\ncheck\t")
+    return text if at < 0 else text[:at + 2]
 
 
 def write_link(path, target):
@@ -246,7 +247,7 @@ class Uninstall(ui.InstallCase):
         with open(self.record_path(), "rb") as f:
             whole = f.read()
         header_end = whole.index(b"\r\n", whole.index(b"product")) + 2
-        broken = [whole[:len(whole) // 2], whole[:len(whole) - 1], whole[:whole.rindex(b"check")],
+        broken = [whole[:len(whole) // 2], whole[:len(whole) - 1], unsealed(whole),
                   whole + b"\r\n", whole + bytes(4096), whole[:header_end] + b"\x8f\xfe\x01garbage\r\n"]
         # Everything but the record, which each case rewrites.
         product_tree = lambda: {k: v for k, v in ui.tree_of(self.install_dir).items() if k != "uninstall.dat"}
