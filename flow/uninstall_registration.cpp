@@ -173,10 +173,9 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
 
     const std::string uninstaller = installFolder + "\\" + kUninstallerFileName;
     if (!WriteUninstaller(uninstaller)) return false;
-    const std::string text = FormatUninstallRecord(record);
-    if (!WriteBytesToFile(recordPath, {ViewOf(text)})) return false;
+    if (!WriteUninstallRecordFile(recordPath, record)) return false;
 
-    uint64_t bytes = FileSize(uninstaller) + text.size();
+    uint64_t bytes = FileSize(uninstaller) + FormatUninstallRecord(record).size();
     for (const std::string& f : record.files) bytes += FileSize(Join(installFolder, f));
 
     RegistryKey key;

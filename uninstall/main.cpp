@@ -106,68 +106,88 @@ private:
     bool ok_;
 };
 
-int Uninstall(bool silent) {
-    std::string folder, selfName;
-    LocateExecutable(&folder, &selfName);
-    const std::string recordPath = folder + "\\" + kUninstallRecordFileName;
+// Where the uninstaller stands: its folder, its own file name, and the record's path there.
+struct Location {
+    std::string folder;
+    std::string selfName;
+    std::string recordPath;
+};
 
-    const std::optional<UninstallRecord> record = folder.empty() ? std::nullopt : ReadUninstallRecord(recordPath);
-    if (!record) {
-        if (!silent)
-            ShowMessage(Format(kUninstallRecordMissing, recordPath), kBoxWarning, std::string(kUninstallPlainCaption));
-        return kExitRecordUnreadable;
-    }
-    const std::string& product = record->product;
+// Asks the user, then checks that the product is not running; true when removal may go on,
+// `code` telling otherwise why not.
+bool MayRemove(const std::string& product, bool silent, int* code) {
     const std::string caption = product + kUninstallCaptionSuffix;
-
-    if (!silent &&
-        ShowMessage(UninstallQuestion(product), kBoxYesNoQuestion, caption) != kAnswerYes) {
-        return kExitUserDeclined;
+    if (!silent && ShowMessage(UninstallQuestion(product), kBoxYesNoQuestion, caption) != kAnswerYes) {
+        *code = kExitUserDeclined;
+        return false;
     }
     // Asked after the question, so that the answer cannot leave time to start it again.
     if (IsProcessRunning(product + ".exe")) {
         if (!silent) ShowMessage(UninstallRunningMessage(product), 0, product + kUninstallRunningCaptionSuffix);
-        return kExitProductRunning;
+        *code = kExitProductRunning;
+        return false;
     }
+    return true;
+}
 
+// Removes what the record names, the shortcut and, once nothing failed, the registry entry
+// and the record. With something still in place the user can run the uninstaller again:
+// it, its record and the registry entry stay.
+RemovalReport RemoveInstallation(const Location& at, const UninstallRecord& record) {
     RemovalReport report;
     {
         ComScope com;
-        RemoveDesktopShortcut(product, folder);
+        RemoveDesktopShortcut(record.product, at.folder);
     }
-    RemoveRecordedItems(folder, *record, &report);
-
-    // With something still in place the user can run the uninstaller again: it, its record
-    // and the registry entry stay.
-    const bool complete = report.failed.empty();
-    bool removeSelf = false;
-    if (complete) {
-        RemoveRegistryRecord(product, folder);
-        if (!RemoveFile(recordPath)) report.failed.push_back(recordPath);
-        removeSelf = true;
-        if (record->rootCreated && FolderHoldsOtherThan(folder, selfName)) report.leftFolders.push_back(folder);
+    RemoveRecordedItems(at.folder, at.selfName, record, &report);
+    if (report.failed.empty()) {
+        RemoveRegistryRecord(record.product, at.folder);
+        if (!RemoveFile(at.recordPath)) report.failed.push_back(at.recordPath);
+        if (record.rootCreated && FolderHoldsOtherThan(at.folder, at.selfName)) report.leftFolders.push_back(at.folder);
     }
+    return report;
+}
 
+void ShowOutcome(const std::string& product, const RemovalReport& report, int code) {
+    std::string message = UninstallOutcome(product, report.failed.empty());
+    AppendList(&message, kUninstallLeftFoldersNote, report.leftFolders);
+    AppendList(&message, kUninstallFailedNote, report.failed);
+    AppendList(&message, kUninstallRefusedNote, report.refused);
+    ShowMessage(message, code == kExitOk ? kBoxInformation : kBoxWarning, product + kUninstallCaptionSuffix);
+}
+
+// False when the uninstaller's file cannot go, now or at the next start of Windows.
+bool RemoveSelf(const Location& at, bool removeFolder) {
+    if (StartCleanupCopy(removeFolder ? FolderRemoval::kRemoveWhenEmpty : FolderRemoval::kKeep)) return true;
+    // The last resort asks for the deletion at the next start of Windows; that works only
+    // with administrator rights, and otherwise the uninstaller stays.
+    const std::string self = at.folder + "\\" + at.selfName;
+    if (!MoveFileExW(ToWide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return false;
+    if (removeFolder) MoveFileExW(ToWide(at.folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return true;
+}
+
+int Uninstall(bool silent) {
+    Location at;
+    LocateExecutable(&at.folder, &at.selfName);
+    at.recordPath = at.folder + "\\" + kUninstallRecordFileName;
+
+    // Any part unreadable and nothing is touched: the files, the record and the registry
+    // entry stay as they are.
+    const std::optional<UninstallRecord> record = at.folder.empty() ? std::nullopt : ReadUninstallRecord(at.recordPath);
+    if (!record) {
+        if (!silent)
+            ShowMessage(Format(kUninstallRecordMissing, at.recordPath), kBoxWarning, std::string(kUninstallPlainCaption));
+        return kExitRecordUnreadable;
+    }
     int code = kExitOk;
-    if (!report.failed.empty()) {
-        code = kExitUninstallIncomplete;
-    } else if (!report.refused.empty()) {
-        code = kExitRecordRefused;
-    }
-    if (!silent) {
-        std::string message = UninstallOutcome(product, complete);
-        AppendList(&message, kUninstallLeftFoldersNote, report.leftFolders);
-        AppendList(&message, kUninstallFailedNote, report.failed);
-        AppendList(&message, kUninstallRefusedNote, report.refused);
-        ShowMessage(message, code == kExitOk ? kBoxInformation : kBoxWarning, caption);
-    }
-    if (removeSelf && !StartCleanupCopy(record->rootCreated)) {
-        // The last resort asks for the deletion at the next start of Windows; that works only
-        // with administrator rights, and otherwise the uninstaller stays.
-        const std::string self = folder + "\\" + selfName;
-        if (!MoveFileExW(ToWide(self).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return kExitUninstallIncomplete;
-        if (record->rootCreated) MoveFileExW(ToWide(folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
+    if (!MayRemove(record->product, silent, &code)) return code;
+
+    const RemovalReport report = RemoveInstallation(at, *record);
+    const bool complete = report.failed.empty();
+    code = !complete ? kExitUninstallIncomplete : !report.refused.empty() ? kExitRecordRefused : kExitOk;
+    if (!silent) ShowOutcome(record->product, report, code);
+    if (complete && !RemoveSelf(at, record->rootCreated)) return kExitUninstallIncomplete;
     return code;
 }
 
@@ -184,7 +204,7 @@ void __verbose_terminate_handler() { std::abort(); }
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace quill;
     const CommandLine line = ParseCommandLine();
-    if (line.cleanup) return RunCleanup(line.cleanupArguments[0], line.cleanupArguments[1]);
+    if (line.cleanup) return static_cast<int>(RunCleanup(line.cleanupArguments[0], line.cleanupArguments[1]));
     if (!line.unknown.empty()) {
         if (!line.silent)
             ShowMessage(Format(kUninstallUsage, line.unknown), kBoxWarning, std::string(kUninstallPlainCaption));

@@ -19,7 +19,10 @@ struct RemovalReport {
 };
 
 // Removes the record's files, then its folders deepest first, each only when it is empty.
-void RemoveRecordedItems(const std::string& folder, const UninstallRecord& record, RemovalReport* report);
+// No entry is removed through a link, nor when it is the record or the uninstaller
+// (`selfName` in `folder`) under any name.
+void RemoveRecordedItems(const std::string& folder, const std::string& selfName, const UninstallRecord& record,
+                         RemovalReport* report);
 
 // Deletes the desktop shortcut named after the product when its target lies in `folder`.
 // COM must be initialised on the calling thread.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "base/handles.h"
 #include "base/file_system.h"
@@ -34,23 +35,50 @@ std::string Decimal(uint32_t value) {
     return digits;
 }
 
+// Copies `from` into a new file `to`; false, with nothing left at `to`, when it fails. The
+// identity of what was written goes to `written`.
+bool CopyIntoNewFile(const std::string& from, const std::wstring& to, FileIdentity* written) {
+    FileHandle source(CreateFileW(ToWide(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.valid()) return false;
+    // CREATE_NEW fails on whatever is at the name, a link included: nothing is written through.
+    FileHandle target(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target.valid()) return false;
+    bool ok = IdentityOfHandle(target.get(), written);
+    std::vector<char> buffer(64 * 1024);
+    for (DWORD read = 0; ok && ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);) {
+        if (read == 0) break;
+        DWORD put = 0;
+        ok = WriteFile(target.get(), buffer.data(), read, &put, nullptr) && put == read;
+    }
+    ok = target.Close() && ok;
+    if (!ok) DeleteFileW(to.c_str());
+    return ok;
+}
+
 }  // namespace
 
-bool StartCleanupCopy(bool removeFolder) {
+bool StartCleanupCopy(FolderRemoval folder) {
     const std::string self = ModulePath();
     wchar_t temp[MAX_PATH] = {};
     const DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (self.empty() || n == 0 || n >= MAX_PATH) return false;
-    const std::wstring copy = temp + ToWide("quill-uninstall-" + Decimal(GetCurrentProcessId()) + ".exe");
-    if (!CopyFileW(ToWide(self).c_str(), copy.c_str(), FALSE)) return false;
+    const std::string random = RandomHexText(8);
+    if (self.empty() || n == 0 || n >= MAX_PATH || random.empty()) return false;
+    const std::wstring copy = temp + ToWide("quill-uninstall-" + random + ".exe");
+    FileIdentity written;
+    if (!CopyIntoNewFile(self, copy, &written)) return false;
 
     // Inherited by the copy: it keeps the file marked for deletion until it ends. Opened for
     // deletion only, so starting the program from it is still allowed.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    FileHandle doomed(CreateFileW(copy.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
-                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-    if (!doomed.valid()) {
-        DeleteFileW(copy.c_str());
+    // Opened as itself and checked to be the file just written: something put at the name in
+    // the meantime is never started.
+    FileHandle doomed(CreateFileW(copy.c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                  &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    FileIdentity opened;
+    if (!doomed.valid() || !IdentityOfHandle(doomed.get(), &opened) || !(opened == written) ||
+        (opened.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return false;
     }
     HANDLE self_process = nullptr;
@@ -64,7 +92,7 @@ bool StartCleanupCopy(bool removeFolder) {
     std::wstring line = L"\"" + copy + L"\" " +
                         ToWide(std::string(kCleanupSwitch) + " " +
                                Decimal(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self_process))) +
-                               (removeFolder ? " 1" : " 0"));
+                               (folder == FolderRemoval::kRemoveWhenEmpty ? " 1" : " 0"));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -77,16 +105,16 @@ bool StartCleanupCopy(bool removeFolder) {
     return true;
 }
 
-int RunCleanup(const std::string& processHandle, const std::string& removeFolder) {
+CleanupResult RunCleanup(const std::string& processHandle, const std::string& folder) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(processHandle.c_str(), &end, 10);
-    if (end == processHandle.c_str() || *end != '\0' || value == 0) return 1;
+    if (end == processHandle.c_str() || *end != '\0' || value == 0) return CleanupResult::kNotDeleted;
     FileHandle uninstaller(reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)));
 
     // The file to delete is the image of the process that started us, never a path we are told.
     wchar_t image[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    if (!QueryFullProcessImageNameW(uninstaller.get(), 0, image, &size)) return 1;
+    if (!QueryFullProcessImageNameW(uninstaller.get(), 0, image, &size)) return CleanupResult::kNotDeleted;
     WaitForSingleObject(uninstaller.get(), kWaitForUninstaller);
 
     // The file can stay locked for a moment after its process has ended.
@@ -96,8 +124,8 @@ int RunCleanup(const std::string& processHandle, const std::string& removeFolder
         if (!deleted) Sleep(kDeletePause);
     }
     // Fails, as it should, when the folder still holds something.
-    if (deleted && removeFolder == "1") RemoveDirectoryW(ToWide(ParentFolder(FromWide(image))).c_str());
-    return deleted ? 0 : 1;
+    if (deleted && folder == "1") RemoveDirectoryW(ToWide(ParentFolder(FromWide(image))).c_str());
+    return deleted ? CleanupResult::kDeleted : CleanupResult::kNotDeleted;
 }
 
 }  // namespace quill

@@ -12,10 +12,18 @@ namespace quill {
 // The command-line switch of the copy.
 inline constexpr char kCleanupSwitch[] = "/_cleanup";
 
-// Starts the copy for this process; true when it runs.
-bool StartCleanupCopy(bool removeFolder);
+// Whether the copy removes the install folder after the uninstaller (only ever when empty).
+enum class FolderRemoval { kKeep, kRemoveWhenEmpty };
 
-// The copy's work: `processHandle` and `removeFolder` as StartCleanupCopy passed them.
-int RunCleanup(const std::string& processHandle, const std::string& removeFolder);
+// The copy's exit code.
+enum class CleanupResult : int { kDeleted = 0, kNotDeleted = 1 };
+
+// Starts the copy for this process; true when it runs. The copy has a name no one can
+// predict in the temporary folder and is created new there, so it is never written through
+// a file or link someone placed in advance.
+bool StartCleanupCopy(FolderRemoval folder);
+
+// The copy's work: `processHandle` and `folder` as StartCleanupCopy passed them.
+CleanupResult RunCleanup(const std::string& processHandle, const std::string& folder);
 
 }  // namespace quill

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "base/handles.h"
@@ -14,7 +17,9 @@ namespace quill {
 
 namespace {
 
-constexpr char kHeader[] = "Quill uninstall record 1";
+constexpr char kHeader[] = "Quill uninstall record 2";
+constexpr char kFirstHeader[] = "Quill uninstall record 1";
+constexpr char kCheckKind[] = "check";
 constexpr char kProductKind[] = "product";
 constexpr char kRootKind[] = "root";
 constexpr char kFolderKind[] = "folder";
@@ -29,6 +34,51 @@ void SplitLine(const std::string& line, std::string* kind, std::string* value) {
     const size_t tab = line.find('\t');
     *kind = line.substr(0, tab);
     *value = tab == std::string::npos ? std::string() : line.substr(tab + 1);
+}
+
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (char c : bytes) {
+        crc ^= Byte(c);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string CheckLine(const std::string& sealed) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%s\t%lu\t%08lx\r\n", kCheckKind, static_cast<unsigned long>(sealed.size()),
+                  static_cast<unsigned long>(Crc32(sealed)));
+    return line;
+}
+
+// The text before the check line when the check holds; nothing otherwise. The check line
+// must be the last and end in CR LF, so that nothing can follow it.
+std::optional<std::string> Unsealed(const std::string& text) {
+    if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0) return std::nullopt;
+    const size_t lastLine = text.rfind('\n', text.size() - 3);
+    if (lastLine == std::string::npos) return std::nullopt;
+    const std::string sealed = text.substr(0, lastLine + 1);
+    if (text.compare(lastLine + 1, std::string::npos, CheckLine(sealed)) != 0) return std::nullopt;
+    return sealed;
+}
+
+// A write cut off by a kill leaves its new file beside the record; the next write clears it,
+// so the install folder holds nothing extra. A link there is removed as a link.
+void RemoveLeftNewRecords(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    FindHandle find(FindFirstFileW(ToWide(path + ".*.new").c_str(), &found));
+    if (!find.valid()) return;
+    const std::string folder = ParentFolder(path);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW(ToWide(folder + "\\" + FromWide(found.cFileName)).c_str());
+    } while (FindNextFileW(find.get(), &found));
+}
+
+bool NamesUninstallerFile(const std::string& relative) {
+    const std::string folded = FoldAsciiCase(relative);
+    return folded == FoldAsciiCase(kUninstallerFileName) || folded == FoldAsciiCase(kUninstallRecordFileName);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -56,8 +106,18 @@ bool IsUsableProductName(const std::string& name) {
 }
 
 std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {
-    const std::vector<std::string> lines = Lines(text);
-    if (lines.size() < 2 || lines[0] != kHeader) return std::nullopt;
+    // Without a check, a record cut at the end of a line would look whole; the first format is
+    // read only when its last line is complete, and not at all with any line out of place.
+    const bool firstFormat = text.compare(0, sizeof kFirstHeader - 1, kFirstHeader) == 0;
+    std::optional<std::string> body;
+    if (firstFormat) {
+        if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) body = text;
+    } else {
+        body = Unsealed(text);
+    }
+    if (!body) return std::nullopt;
+    const std::vector<std::string> lines = Lines(*body);
+    if (lines.size() < 2 || lines[0] != (firstFormat ? kFirstHeader : kHeader)) return std::nullopt;
     std::string kind, value;
     SplitLine(lines[1], &kind, &value);
     if (kind != kProductKind || !IsUsableProductName(value)) return std::nullopt;
@@ -72,7 +132,8 @@ std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {
         SplitLine(lines[i], &kind, &value);
         if (kind == kRootKind && value.empty()) {
             record.rootCreated = true;
-        } else if ((kind == kFolderKind || kind == kFileKind) && SafePathInFolder(anyFolder, value)) {
+        } else if ((kind == kFolderKind || kind == kFileKind) && SafePathInFolder(anyFolder, value) &&
+                   !NamesUninstallerFile(value)) {
             const bool isFolder = kind == kFolderKind;
             std::set<std::string>& seen = isFolder ? seenFolders : seenFiles;
             if (seen.insert(FoldAsciiCase(value)).second) (isFolder ? record.folders : record.files).push_back(value);
@@ -80,6 +141,7 @@ std::optional<UninstallRecord> ParseUninstallRecord(const std::string& text) {
             record.refused.push_back(lines[i]);
         }
     }
+    if (firstFormat && !record.refused.empty()) return std::nullopt;
     return record;
 }
 
@@ -100,7 +162,41 @@ std::string FormatUninstallRecord(const UninstallRecord& record) {
     if (record.rootCreated) text += std::string(kRootKind) + "\r\n";
     for (const std::string& folder : record.folders) text += std::string(kFolderKind) + "\t" + folder + "\r\n";
     for (const std::string& file : record.files) text += std::string(kFileKind) + "\t" + file + "\r\n";
-    return text;
+    return text + CheckLine(text);
+}
+
+bool WriteUninstallRecordFile(const std::string& path, const UninstallRecord& record) {
+    return WriteUninstallRecordFile(path, record, nullptr);
+}
+
+bool WriteUninstallRecordFile(const std::string& path, const UninstallRecord& record, RecordWriteStop stop) {
+    auto stopped = [stop](RecordWriteStep step) { return stop && stop(step); };
+    const std::string text = FormatUninstallRecord(record);
+    RemoveLeftNewRecords(path);
+    const std::string random = RandomHexText(8);
+    if (random.empty()) return false;
+    const std::string fresh = path + "." + random + ".new";
+    const std::wstring wideFresh = ToWide(fresh);
+    // CREATE_NEW fails on anything already at the name, a link included; nothing is shared
+    // until the file is complete and in place.
+    FileHandle file(CreateFileW(wideFresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    if (stopped(RecordWriteStep::kCreated)) return false;
+    auto write = [&file](const char* bytes, size_t size) {
+        DWORD written = 0;
+        return size == 0 || (WriteFile(file.get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size);
+    };
+    const size_t half = text.size() / 2;
+    bool ok = write(text.data(), half);
+    if (ok && stopped(RecordWriteStep::kHalfWritten)) return false;
+    ok = ok && write(text.data() + half, text.size() - half) && FlushFileBuffers(file.get());
+    if (ok && stopped(RecordWriteStep::kWritten)) return false;
+    ok = file.Close() && ok;
+    if (ok && stopped(RecordWriteStep::kMoving)) return false;
+    if (ok && MoveFileExW(wideFresh.c_str(), ToWide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(wideFresh.c_str());
+    return false;
 }
 
 int PathDepth(const std::string& relative) {

@@ -6,6 +6,7 @@ import glob
 import os
 import re
 import struct
+import zlib
 
 import installer_ui as ui
 import quilltest as qt
@@ -38,6 +39,17 @@ def reg_query():
     return values
 
 
+def sealed(body):
+    """A record's text with its check line: the length and CRC-32 of everything before it."""
+    return body + b"check\t%d\t%08x\r\n" % (len(body), zlib.crc32(body))
+
+
+def unsealed(text):
+    """The record's text without its check line (all of it when it has none)."""
+    at = text.rfind(b"\r\ncheck\t")
+    return text if at < 0 else text[:at + 2]
+
+
 def write_link(path, target):
     """A minimal shell link to `target` (an ANSI local path): header and link information."""
     volume = struct.pack("<IIII", 0x11, 3, 0, 0x10) + b"\0"
@@ -61,9 +73,19 @@ class Uninstall(ui.InstallCase):
     def uninstaller(self):
         return os.path.join(self.install_dir, "uninstall.exe")
 
+    def record_path(self):
+        return os.path.join(self.install_dir, "uninstall.dat")
+
     def record(self):
-        with open(os.path.join(self.install_dir, "uninstall.dat"), "rb") as f:
+        with open(self.record_path(), "rb") as f:
             return f.read().decode("gbk")
+
+    def add_entries(self, entries):
+        """The record with `entries` appended, sealed again as a tampering program would."""
+        with open(self.record_path(), "rb") as f:
+            body = unsealed(f.read())
+        with open(self.record_path(), "wb") as f:
+            f.write(sealed(body + "".join(e + "\r\n" for e in entries).encode("gbk")))
 
     def assert_all_gone(self, link_gone=True):
         """Install folder, shortcut, registry entry and the uninstaller's temporary copy."""
@@ -96,10 +118,13 @@ class Uninstall(ui.InstallCase):
         })
         self.assertEqual(values["EstimatedSize"], ("REG_DWORD", hex((sizes + 1023) // 1024)))
         lines = self.record().split("\r\n")
-        self.assertEqual(lines[:3], ["Quill uninstall record 1", "product\tOrvenline", "root"])
+        self.assertEqual(lines[:3], ["Quill uninstall record 2", "product\tOrvenline", "root"])
         expected = {("folder" if d else "file") + "\t" + n.replace("/", "\\")
                     for n, (d, _, _) in ui.payload_entries().items()}
-        self.assertEqual(set(lines[3:]) - {""}, expected)
+        self.assertEqual(set(lines[3:-2]), expected)
+        with open(self.record_path(), "rb") as f:
+            text = f.read()
+        self.assertEqual(text, sealed(unsealed(text)))
 
         code, _ = qt.run(self.uninstaller(), ["/S"])
         self.assertEqual(code, 0)
@@ -193,9 +218,7 @@ class Uninstall(ui.InstallCase):
         entries = ["file\t..\\outside.txt", "file\t..\\..\\outside.txt", "file\tD:\\outside.txt",
                    "file\tD:outside.txt", "file\t\\outside.txt", "folder\t..", "file\tNUL",
                    "file\tshare\\..\\..\\outside.txt", "file\tCON.txt"]
-        record = os.path.join(self.install_dir, "uninstall.dat")
-        with open(record, "ab") as f:
-            f.write("".join(e + "\r\n" for e in entries).encode("gbk"))
+        self.add_entries(entries)
 
         # A shortcut of the product's name that points elsewhere is not the installation's.
         elsewhere = "C:\\elsewhere\\Orvenline.exe"
@@ -212,12 +235,78 @@ class Uninstall(ui.InstallCase):
 
         # Without a readable record nothing is done at all.
         self.install()
-        with open(record, "wb") as f:
+        with open(self.record_path(), "wb") as f:
             f.write(b"not a record")
         code, _ = qt.run(self.uninstaller(), ["/S"])
         self.assertEqual(code, EXIT_RECORD_UNREADABLE)
         self.assertTrue(os.path.exists(os.path.join(self.install_dir, "Orvenline.exe")))
         self.assertIsNotNone(reg_query())
+
+    def test_a_torn_padded_or_garbled_record_removes_nothing(self):
+        self.install()
+        with open(self.record_path(), "rb") as f:
+            whole = f.read()
+        header_end = whole.index(b"\r\n", whole.index(b"product")) + 2
+        broken = [whole[:len(whole) // 2], whole[:len(whole) - 1], unsealed(whole),
+                  whole + b"\r\n", whole + bytes(4096), whole[:header_end] + b"\x8f\xfe\x01garbage\r\n"]
+        # Everything but the record, which each case rewrites.
+        product_tree = lambda: {k: v for k, v in ui.tree_of(self.install_dir).items() if k != "uninstall.dat"}
+        before = product_tree()
+        for text in broken:
+            with open(self.record_path(), "wb") as f:
+                f.write(text)
+            code, _ = qt.run(self.uninstaller(), ["/S"])
+            self.assertEqual(code, EXIT_RECORD_UNREADABLE, text[-40:])
+            self.assertEqual(product_tree(), before)
+            self.assertIsNotNone(reg_query())
+
+    def test_links_and_the_uninstallers_own_files_are_never_removed(self):
+        self.install()
+        victims = os.path.join(self.drive_d, "victims")
+        os.makedirs(os.path.join(victims, "inner"))
+        for name in ("file.txt", "inner/kept.txt"):
+            with open(os.path.join(victims, name), "wb") as f:
+                f.write(b"keep")
+        # A link as the last part (to a file and to a folder) and as a middle part.
+        links = {"file-link.txt": os.path.join(victims, "file.txt"), "folder-link": victims}
+        for name, target in links.items():
+            os.symlink(target, os.path.join(self.install_dir, name))
+        self.add_entries(["file\tfile-link.txt", "folder\tfolder-link", "file\tfolder-link\\file.txt",
+                          "file\tfolder-link\\inner\\kept.txt", "folder\tfolder-link\\inner",
+                          "file\tUNINSTALL.DAT", "file\tUninstall.exe", "file\tuninstall.dat"])
+        code, _ = qt.run(self.uninstaller(), ["/S"])
+        self.assertEqual(code, EXIT_REFUSED)
+        self.assertEqual(ui.tree_of(victims), {"file.txt": (False, 4), "inner": (True, 0),
+                                               "inner/kept.txt": (False, 4)})
+        # All else is gone; the links stay, refused, and keep the install folder.
+        qt.wait_until(lambda: not os.path.exists(self.uninstaller()), timeout=10,
+                      message="the uninstaller did not remove itself")
+        self.assertEqual(ui.tree_of(self.install_dir), {"file-link.txt": (False, 4), "folder-link": (True, 0)})
+        self.assertIsNone(reg_query())
+
+    def test_files_planted_at_the_temporary_copys_names_are_never_written(self):
+        self.install()
+        victim = os.path.join(self.drive_d, "victim.exe")
+        with open(victim, "wb") as f:
+            f.write(b"keep")
+        # Every name the copy could have had from its process number, each a link to the victim.
+        temp = qt.windows_temp_dir()
+        os.makedirs(temp, exist_ok=True)
+        planted = [os.path.join(temp, f"quill-uninstall-{pid}.exe") for pid in range(4, 1 << 14, 4)]
+        for path in planted:
+            os.symlink(victim, path)
+        try:
+            code, _ = qt.run(self.uninstaller(), ["/S"])
+            self.assertEqual(code, 0)
+            qt.wait_until(lambda: not os.path.exists(self.install_dir), timeout=10,
+                          message="the install folder is still there")
+            with open(victim, "rb") as f:
+                self.assertEqual(f.read(), b"keep")
+        finally:
+            for path in planted:
+                if os.path.lexists(path):
+                    os.remove(path)
+        self.assert_all_gone()
 
 
 if __name__ == "__main__":
