@@ -6,6 +6,7 @@
 
 #include "archive/archive_reader.h"
 #include "archive/zip_unit.h"
+#include "base/file_system.h"
 #include "base/handles.h"
 #include "base/wide_text.h"
 #include "data/constants.h"
@@ -41,14 +42,40 @@ struct ReleasedArchive {
     std::string path;
 };
 
-// Whatever sits at `path` (a file, a link, an empty folder) goes, so the archive is made
-// new there and never through something that was there.
+// The long, absolute form of `path`, without the prefix GetFinalPathNameByHandleW gives.
+std::wstring ComparablePath(std::wstring path) {
+    if (path.compare(0, 4, L"\\\\?\\") == 0) path = path.substr(4);
+    wchar_t longer[MAX_PATH * 2];
+    const DWORD n = GetLongPathNameW(path.c_str(), longer, MAX_PATH * 2);
+    if (n > 0 && n < MAX_PATH * 2) path.assign(longer, n);
+    CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
+// What sits at `path` goes when it is a file of that name itself or a link (the link, never
+// what it points at), so the archive is made new there. A real folder stays, and so does
+// anything the system resolves to another place without calling it a link: then the other
+// place is used.
 void ClearPlace(const std::string& path) {
-    const std::wstring wide = ToWide(path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileW(wide.c_str())) RemoveDirectoryW(wide.c_str());
+    const std::wstring wide = ToWide(FullPath(path));
+    if (wide.empty() || GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    FileHandle place(CreateFileW(wide.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!place.valid() || !GetFileInformationByHandle(place.get(), &info)) return;
+    const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!link) {
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+        wchar_t final[MAX_PATH * 2];
+        const DWORD n = GetFinalPathNameByHandleW(place.get(), final, MAX_PATH * 2, 0);
+        if (n == 0 || n >= MAX_PATH * 2 || ComparablePath(std::wstring(final, n)) != ComparablePath(wide)) return;
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(place.get(), FileBasicInfo, &basic, sizeof basic);
+    }
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(place.get(), FileDispositionInfo, &gone, sizeof gone);
 }
 
 bool WriteAll(HANDLE file, const ByteSetView& bytes) {
@@ -214,12 +241,12 @@ std::string DriveArchivePath(const std::string& folder) {
 
 void RemoveWrittenArchives() {
     const int count = g_writtenCount.load();
-    for (int i = 0; i < count; ++i) RemoveFile(g_writtenArchives[i]);
+    for (int i = 0; i < count; ++i) ClearPlace(g_writtenArchives[i]);
 }
 
 void RemoveArchives(const std::string& folder) {
     for (const std::string& path : {DriveArchivePath(folder), TempArchivePath()})
-        if (!path.empty()) RemoveFile(path);
+        if (!path.empty()) ClearPlace(path);
 }
 
 void OnProductInstalled(const std::string& folder, const std::string& archive) {
