@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <vector>
 
 #include "base/file_system.h"
@@ -117,13 +118,15 @@ bool WriteJournal(const std::string& path, const CommitPlan& plan) {
 // Puts the new file of `relative` in place, the old one aside first. Safe to run again
 // after it was cut off anywhere: a file no longer staged is in place already.
 bool MoveIn(const std::string& install, const std::string& staging, const std::string& aside,
-            const std::string& relative, std::string* failed, DWORD* error) {
+            const std::string& relative, std::set<std::string>* asideFolders, std::string* failed, DWORD* error) {
     const std::string target = Under(install, relative);
     const std::string staged = Under(staging, relative);
     if (!Exists(staged)) return true;
     if (Exists(target)) {
         const std::string setAside = Under(aside, relative);
-        MakeFolderPath(setAside.substr(0, setAside.find_last_of('\\')));
+        // Each folder of the set-aside tree is made once per commit.
+        const std::string folder = setAside.substr(0, setAside.find_last_of('\\'));
+        if (asideFolders->insert(folder).second) MakeFolderPath(folder);
         if (!Move(target, setAside)) {
             *failed = target;
             *error = GetLastError();
@@ -181,8 +184,9 @@ bool RollBack(const std::string& install, const CommitPlan& plan) {
 bool RollForward(const std::string& install, const CommitPlan& plan, std::string* failed, DWORD* error) {
     const std::string staging = StagingFolder(install), aside = SetAsideFolder(install);
     MakeNewFolders(install, plan);
+    std::set<std::string> asideFolders;
     for (size_t i = 0; i < plan.files.size(); ++i) {
-        if (!MoveIn(install, staging, aside, plan.files[i], failed, error)) return false;
+        if (!MoveIn(install, staging, aside, plan.files[i], &asideFolders, failed, error)) return false;
         if (i == 0) CommitMoment("first-moved");
         if (i == plan.files.size() / 2) CommitMoment("half-moved");
     }
