@@ -20,7 +20,8 @@
 namespace quill {
 
 struct ArchiveReader {
-    FileHandle file;
+    FileHandle file;  // empty when the caller lent its own handle
+    HANDLE source = INVALID_HANDLE_VALUE;  // what every read goes through
     std::unique_ptr<HandleStream> stream;
     unzFile zip = nullptr;
     uint64_t entryCount = 0;
@@ -142,6 +143,21 @@ void CreateFoldersUnderBase(const std::string& base, const std::string& folder) 
     if (const std::optional<std::string> path = SafePathInFolder(base, folder)) MakeFolderPath(*path);
 }
 
+// Where the file for `path` goes: an absolute path as it is; a relative one below the base
+// folder, its missing folders made there, and nowhere when the rule refuses it. Resolving the
+// name once keeps the folders and the file in one place even when the current folder has
+// changed since the archive was opened.
+std::optional<std::string> OutputPath(const std::string& base, const std::string& path) {
+    const bool drivePath = path.size() >= 2 && path[1] == ':';
+    const bool networkPath = path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+    if (drivePath || networkPath) return path;
+    std::optional<std::string> resolved = SafePathInFolder(base, path);
+    if (!resolved) return std::nullopt;
+    const size_t sep = FindLastSeparator(path);
+    if (sep != std::string::npos) CreateFoldersUnderBase(base, path.substr(0, sep));
+    return resolved;
+}
+
 // The stored name as a text of the system: GBK as stored, or decoded from UTF-8 when the
 // entry is flagged so. A flagged name that is not UTF-8 makes the answer false, with '?' for
 // every byte that is not ASCII in `out`, which is then good for display only.
@@ -190,21 +206,17 @@ uint32_t ReadLocalExtraField(unzFile zip, std::vector<unsigned char>* extra) {
 
 }  // namespace
 
-ArchiveHandle* OpenArchive(const char* path) {
-    if (path == nullptr) return nullptr;
-    auto reader = std::make_unique<ArchiveReader>();
+namespace {
 
+// Starts minizip over the reader's source handle; the handle on success.
+ArchiveHandle* StartReader(std::unique_ptr<ArchiveReader> reader) {
     const DWORD needed = GetCurrentDirectoryW(0, nullptr);
     std::vector<wchar_t> current(needed + 1);
     const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(current.size()), current.data());
     if (length > 0 && length < current.size())
         reader->baseFolder = WithTrailingBackslash(FromWide(std::wstring_view(current.data(), length)));
 
-    reader->file.Reset(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!reader->file.valid()) return nullptr;
-
-    reader->stream = std::make_unique<HandleStream>(reader->file.get());
+    reader->stream = std::make_unique<HandleStream>(reader->source);
     zlib_filefunc64_def functions;
     reader->stream->FillFunctions(&functions);
     reader->zip = unzOpen2_64(reader->stream->OpenToken(), &functions);
@@ -218,6 +230,25 @@ ArchiveHandle* OpenArchive(const char* path) {
     handle->marker = kArchiveHandleMarker;
     handle->reader = reader.release();
     return handle;
+}
+
+}  // namespace
+
+ArchiveHandle* OpenArchive(const char* path) {
+    if (path == nullptr) return nullptr;
+    auto reader = std::make_unique<ArchiveReader>();
+    reader->file.Reset(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!reader->file.valid()) return nullptr;
+    reader->source = reader->file.get();
+    return StartReader(std::move(reader));
+}
+
+ArchiveHandle* OpenArchiveOnHandle(HANDLE file) {
+    if (file == nullptr || file == INVALID_HANDLE_VALUE) return nullptr;
+    auto reader = std::make_unique<ArchiveReader>();
+    reader->source = file;
+    return StartReader(std::move(reader));
 }
 
 uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out) {
@@ -307,12 +338,10 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
         return ArchiveOk;
     }
 
-    const std::string output(path);
-    const size_t sep = FindLastSeparator(output);
-    if (sep != std::string::npos) CreateFoldersUnderBase(r.baseFolder, output.substr(0, sep));
-
+    const std::optional<std::string> output = OutputPath(r.baseFolder, path);
+    if (!output) return ArchiveNoFile;
     FileHandle out(
-        CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
+        CreateFileW(ToWide(*output).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, entry.attributes, nullptr));
     if (!out.valid()) {
         r.systemError = GetLastError();
         return ArchiveNoFile;

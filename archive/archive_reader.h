@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "base/handles.h"
+
 namespace quill {
 
 // Result codes of the reader operations.
@@ -50,6 +52,11 @@ constexpr uint32_t kArchiveHandleMarker = 1;
 // opened or is not a ZIP archive.
 ArchiveHandle* OpenArchive(const char* path);
 
+// Reads the ZIP file behind `file`, an open handle with read access that the caller keeps
+// open, and closes, after CloseArchive. Every read goes through that handle, so whoever holds
+// it decides who else may change the file meanwhile.
+ArchiveHandle* OpenArchiveOnHandle(HANDLE file);
+
 // The record of entry `index` (central-directory order, from 0). Index -1 answers a
 // record whose index field holds the number of entries.
 // Names flagged UTF-8 (general-purpose bit 11) are decoded into the system's texts, others
@@ -59,8 +66,8 @@ ArchiveHandle* OpenArchive(const char* path);
 uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out);
 
 // Writes entry `index` to the file at `path`. A folder entry creates its folders under
-// the base folder instead. A relative `path` gets its missing folders under the base
-// folder, when the same rule that keeps entries inside a folder allows it.
+// the base folder instead. A relative `path` names a place below the base folder, where its
+// missing folders are made, when the same rule that keeps entries inside a folder allows it.
 uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path);
 
 // Why the last ExtractEntryToFile on `handle` answered ArchiveNoFile or ArchiveWriteFailed:
@@ -70,5 +77,14 @@ uint32_t ArchiveSystemError(ArchiveHandle* handle);
 
 // Closes the archive and the file and frees the handle.
 uint32_t CloseArchive(ArchiveHandle* handle);
+
+// Owns a reader handle: closes it once, whichever way the holder's scope ends.
+struct ArchiveHandleTraits {
+    using Type = ArchiveHandle*;
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static bool Close(Type h) { return CloseArchive(h) == ArchiveOk; }
+};
+using OpenedArchive = UniqueHandle<ArchiveHandleTraits>;
 
 }  // namespace quill

@@ -173,41 +173,19 @@ void FireProgress(ExtractionContext& ctx) {
         ctx.stopRequested = true;
 }
 
-// Reads the first 32 bytes: they must start with a local file header signature and
-// the 32-bit value at offset 24 (upper half of the uncompressed size and the name
-// length) must be at least 1.
-bool HasArchiveSignature(const char* path) {
-    HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+// Reads the first 32 bytes through `file`: they must start with a local file header
+// signature and the 32-bit value at offset 24 (upper half of the uncompressed size and the
+// name length) must be at least 1.
+bool HasArchiveSignature(HANDLE file) {
     unsigned char block[32];
     DWORD got = 0;
-    const bool read = ReadFile(file, block, sizeof block, &got, nullptr) && got == sizeof block;
-    CloseHandle(file);
-    if (!read) return false;
+    OVERLAPPED atStart = {};  // read from offset 0 whatever the handle's position
+    if (!ReadFile(file, block, sizeof block, &got, &atStart) || got != sizeof block) return false;
     const int32_t at24 = static_cast<int32_t>(static_cast<uint32_t>(block[24]) | (static_cast<uint32_t>(block[25]) << 8) |
                                               (static_cast<uint32_t>(block[26]) << 16) |
                                               (static_cast<uint32_t>(block[27]) << 24));
     return at24 >= 1 && block[0] == 0x50 && block[1] == 0x4B && block[2] == 0x03 && block[3] == 0x04;
 }
-
-// Closes the reader handle when the call ends, whichever way it ends.
-class OpenedArchive {
-public:
-    ~OpenedArchive() { Close(); }
-    bool Open(const char* path) {
-        handle_ = OpenArchive(path);
-        return handle_ != nullptr;
-    }
-    void Close() {
-        if (handle_) CloseArchive(handle_);
-        handle_ = nullptr;
-    }
-    ArchiveHandle* get() const { return handle_; }
-
-private:
-    ArchiveHandle* handle_ = nullptr;
-};
 
 thread_local ExtractFailureInfo t_lastFailure;
 
@@ -217,6 +195,18 @@ bool IsDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR
 bool IsNameError(DWORD error) {
     return error == ERROR_INVALID_NAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_BAD_PATHNAME ||
            error == ERROR_DIRECTORY;
+}
+
+// How one extraction ended; the unit method answers these as 1, 0 and -1.
+enum class Outcome { kDone, kFailed, kNoArchive };
+
+int32_t UnitAnswer(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::kDone: return 1;
+    case Outcome::kFailed: return 0;
+    case Outcome::kNoArchive: break;
+    }
+    return -1;
 }
 
 class Extraction {
@@ -230,108 +220,142 @@ public:
         }
     }
 
-    int32_t Run(const char* archivePath, const char* targetFolder) {
-        if (archivePath == nullptr || targetFolder == nullptr) {
-            t_lastFailure.cause = ExtractFailure::kNoArchive;
-            return -1;
-        }
-        archivePath_ = archivePath;
-        if (!PathExists(archivePath)) return Fail(-1, ExtractFailure::kNoArchive, archivePath_);
+    // The archive named by a path, opened for this call only.
+    Outcome RunOnPath(const char* archivePath, const char* targetFolder) {
+        if (archivePath == nullptr || targetFolder == nullptr) return Fail(Outcome::kNoArchive, ExtractFailure::kNoArchive, "");
+        archiveName_ = archivePath;
+        if (!PathExists(archivePath)) return Fail(Outcome::kNoArchive, ExtractFailure::kNoArchive, archiveName_);
+        if (!PrepareFolder(targetFolder)) return Outcome::kFailed;
+        FileHandle file(CreateFileW(ToWide(archivePath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
+        return RunOnOpenFile(file.get());
+    }
 
-        const std::string folder(targetFolder);
-        // The folder is made before the archive is looked at and stays if it is unusable.
+    // The archive behind a handle the caller holds open; `name` is what a failure reports.
+    Outcome RunOnHandle(HANDLE file, const std::string& name, const char* targetFolder) {
+        archiveName_ = name;
+        if (file == nullptr || file == INVALID_HANDLE_VALUE || targetFolder == nullptr)
+            return Fail(Outcome::kNoArchive, ExtractFailure::kNoArchive, archiveName_);
+        if (!PrepareFolder(targetFolder)) return Outcome::kFailed;
+        return RunOnOpenFile(file);
+    }
+
+private:
+    // The folder is made before the archive is looked at and stays if it is unusable.
+    bool PrepareFolder(const char* targetFolder) {
+        folder_ = targetFolder;
         std::string failedLevel;
-        if (!PathExists(folder) && !MakeFolderPath(folder, &failedLevel))
-            return FailOnSystemError(GetLastError(), failedLevel, "");
-        if (!HasArchiveSignature(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
-        if (!archive_.Open(archivePath)) return Fail(0, ExtractFailure::kDamaged, archivePath_);
+        if (PathExists(folder_) || MakeFolderPath(folder_, &failedLevel)) return true;
+        FailOnSystemError(GetLastError(), failedLevel, "");
+        return false;
+    }
+
+    Outcome RunOnOpenFile(HANDLE file) {
+        if (!HasArchiveSignature(file)) return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
+        archive_.Reset(OpenArchiveOnHandle(file));
+        if (!archive_.valid()) return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
+        if (!CountEntries()) return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
 
         ArchiveEntry entry;
-        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk)
-            return Fail(0, ExtractFailure::kDamaged, archivePath_);
-        const uint32_t directoryCount = static_cast<uint32_t>(entry.index);
-        uint32_t counted = 0;
-        while (counted < directoryCount &&
-               GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk) {
-            bytesLeft_ += entry.uncompressedSize;
-            ++counted;
-        }
-        ctx_.total = counted;
-
         for (uint32_t i = 0;; ++i) {
             const uint32_t lookup = GetArchiveEntry(archive_.get(), static_cast<int32_t>(i), &entry);
             if (lookup != ArchiveOk) {
                 // The reader refuses a damaged or unsupported entry, which looks like the
                 // end; stopping short of the directory's own count is a failure.
-                if (i < directoryCount) {
-                    if (lookup == ArchiveBadName) return Fail(0, ExtractFailure::kBadName, entry.name);
-                    return Fail(0, ExtractFailure::kDamaged, archivePath_);
+                if (i < directoryCount_) {
+                    if (lookup == ArchiveBadName) return Fail(Outcome::kFailed, ExtractFailure::kBadName, entry.name);
+                    return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
                 }
                 ctx_.current = ctx_.total;
                 FireProgress(ctx_);
                 archive_.Close();
-                return 1;
+                return Outcome::kDone;
             }
-
-            // Names that would land outside the folder are refused, whatever else they hold.
-            const std::optional<std::string> safe = SafePathInFolder(folder, entry.name);
-            if (!safe) return Fail(0, ExtractFailure::kBadName, entry.name);
-            const std::string& path = *safe;
-
-            // Some tools mark folders by the name's trailing separator alone.
-            if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || EndsWithBackslash(path)) {
-                if (!PathExists(path) && !MakeFolderPath(path, &failedLevel))
-                    return FailOnSystemError(GetLastError(), failedLevel, entry.name);
-            } else {
-                // Archives that list no folders of their own still put files in folders.
-                const std::string parent = path.substr(0, FindLastSeparator(path));
-                if (!PathExists(parent) && !MakeFolderPath(parent, &failedLevel))
-                    return FailOnSystemError(GetLastError(), failedLevel, entry.name);
-                // Lets an existing read-only, hidden or system file be replaced.
-                SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-                const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(i), path.c_str());
-                if (written != ArchiveOk) {
-                    const uint32_t error = ArchiveSystemError(archive_.get());
-                    if ((written == ArchiveNoFile || written == ArchiveWriteFailed) && error != 0)
-                        return FailOnSystemError(error, path, entry.name);
-                    return Fail(0, ExtractFailure::kDamaged, archivePath_);
-                }
-                // The reader created it with the entry's attributes, read-only for DOS archives.
-                SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-            }
+            if (const std::optional<Outcome> failed = WriteEntry(i, entry)) return *failed;
             bytesLeft_ -= std::min<uint64_t>(bytesLeft_, entry.uncompressedSize);
 
             ctx_.current = i;
             FireProgress(ctx_);
             if (ctx_.stopRequested) {
                 archive_.Close();
-                return 1;
+                return Outcome::kDone;
             }
         }
     }
 
-private:
-    // The final event comes before the archive is closed.
-    int32_t Fail(int32_t result, ExtractFailure cause, const std::string& detail) {
+    // The directory's count, and the entries the reader accepts up to it with their sizes.
+    bool CountEntries() {
+        ArchiveEntry entry;
+        if (GetArchiveEntry(archive_.get(), -1, &entry) != ArchiveOk) return false;
+        directoryCount_ = static_cast<uint32_t>(entry.index);
+        uint32_t counted = 0;
+        while (counted < directoryCount_ &&
+               GetArchiveEntry(archive_.get(), static_cast<int32_t>(counted), &entry) == ArchiveOk) {
+            bytesLeft_ += entry.uncompressedSize;
+            ++counted;
+        }
+        ctx_.total = counted;
+        return true;
+    }
+
+    // Makes entry `index`'s folder or file below the folder; the outcome when that failed.
+    std::optional<Outcome> WriteEntry(uint32_t index, const ArchiveEntry& entry) {
+        // Names that would land outside the folder are refused, whatever else they hold.
+        const std::optional<std::string> safe = SafePathInFolder(folder_, entry.name);
+        if (!safe) return Fail(Outcome::kFailed, ExtractFailure::kBadName, entry.name);
+        const std::string& path = *safe;
+        std::string failedLevel;
+
+        // Some tools mark folders by the name's trailing separator alone.
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || EndsWithBackslash(path)) {
+            if (!PathExists(path) && !MakeFolderPath(path, &failedLevel))
+                return FailOnSystemError(GetLastError(), failedLevel, entry.name);
+            return std::nullopt;
+        }
+        // Archives that list no folders of their own still put files in folders.
+        const std::string parent = path.substr(0, FindLastSeparator(path));
+        if (!PathExists(parent) && !MakeFolderPath(parent, &failedLevel))
+            return FailOnSystemError(GetLastError(), failedLevel, entry.name);
+        // Lets an existing read-only, hidden or system file be replaced.
+        SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(index), path.c_str());
+        if (written != ArchiveOk) {
+            const uint32_t error = ArchiveSystemError(archive_.get());
+            if ((written == ArchiveNoFile || written == ArchiveWriteFailed) && error != 0)
+                return FailOnSystemError(error, path, entry.name);
+            return Fail(Outcome::kFailed, ExtractFailure::kDamaged, archiveName_);
+        }
+        // The reader created it with the entry's attributes, read-only for DOS archives.
+        SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        return std::nullopt;
+    }
+
+    // The final event comes before the archive is closed; an absent argument fires none.
+    Outcome Fail(Outcome outcome, ExtractFailure cause, const std::string& detail) {
         t_lastFailure.cause = cause;
         t_lastFailure.detail = detail;
         if (cause == ExtractFailure::kDiskFull) t_lastFailure.bytesNeeded = bytesLeft_;
-        ctx_.current = ctx_.total;
-        FireProgress(ctx_);
+        if (!archiveName_.empty() || outcome != Outcome::kNoArchive) {
+            ctx_.current = ctx_.total;
+            FireProgress(ctx_);
+        }
         archive_.Close();
-        return result;
+        return outcome;
     }
 
     // A file or folder at `path` (for entry `name`) could not be made or written.
-    int32_t FailOnSystemError(DWORD error, const std::string& path, const std::string& name) {
-        if (IsDiskFull(error)) return Fail(0, ExtractFailure::kDiskFull, path);
-        if (IsNameError(error) && !name.empty()) return Fail(0, ExtractFailure::kBadName, name);
-        return Fail(0, ExtractFailure::kFileNotWritable, path);
+    Outcome FailOnSystemError(DWORD error, const std::string& path, const std::string& name) {
+        if (IsDiskFull(error)) return Fail(Outcome::kFailed, ExtractFailure::kDiskFull, path);
+        if (IsNameError(error) && !name.empty()) return Fail(Outcome::kFailed, ExtractFailure::kBadName, name);
+        return Fail(Outcome::kFailed, ExtractFailure::kFileNotWritable, path);
     }
 
     ExtractionContext ctx_;
     OpenedArchive archive_;
-    std::string archivePath_;
+    std::string archiveName_;
+    std::string folder_;
+    uint32_t directoryCount_ = 0;
     uint64_t bytesLeft_ = 0;  // uncompressed size of the entries not yet handled
 };
 
@@ -344,7 +368,13 @@ const UnitTypeInfo kArchiveTypes[] = {
 
 int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, const char* targetFolder) {
     Extraction extraction(windowId, unitId);
-    return extraction.Run(archivePath, targetFolder);
+    return UnitAnswer(extraction.RunOnPath(archivePath, targetFolder));
+}
+
+int32_t ExtractFromHandle(uint32_t windowId, uint32_t unitId, HANDLE archive, const std::string& archiveName,
+                          const char* targetFolder) {
+    Extraction extraction(windowId, unitId);
+    return UnitAnswer(extraction.RunOnHandle(archive, archiveName, targetFolder));
 }
 
 ExtractFailureInfo LastExtractFailure() { return t_lastFailure; }

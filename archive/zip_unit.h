@@ -34,6 +34,12 @@ private:
 // is absent or the archive file does not exist.
 int32_t Extract(uint32_t windowId, uint32_t unitId, const char* archivePath, const char* targetFolder);
 
+// Extract over the archive behind `archive`, a file handle with read access the caller
+// holds open (and so decides who may change the file meanwhile); every read goes through
+// it. `archiveName` is the path a failure reports.
+int32_t ExtractFromHandle(uint32_t windowId, uint32_t unitId, HANDLE archive, const std::string& archiveName,
+                          const char* targetFolder);
+
 // Why the last Extract on the calling thread did not answer 1.
 enum class ExtractFailure : int32_t {
     kNone = 0,

@@ -4,6 +4,8 @@
 
 #ifdef QUILL_TEST_HOOKS
 #include <cstdio>
+
+#include "flow/staged_install.h"
 #endif
 
 #include "base/wide_text.h"
@@ -44,6 +46,16 @@ void FlowExitRoutine() {
 #endif
 }
 
+#ifdef QUILL_TEST_HOOKS
+// Only in the tests' own build: QUILL_KILL_AT names a moment of the commit at which the
+// process is cut off as a kill would cut it, with no exit routine.
+void KillAtNamedMoment(const char* moment) {
+    wchar_t wanted[64];
+    const DWORD n = GetEnvironmentVariableW(L"QUILL_KILL_AT", wanted, 64);
+    if (n > 0 && n < 64 && FromWide(std::wstring_view(wanted, n)) == moment) TerminateProcess(GetCurrentProcess(), 99);
+}
+#endif
+
 }  // namespace
 
 FlowState& Flow() {
@@ -52,6 +64,9 @@ FlowState& Flow() {
 }
 
 int StartupRoutine() {
+#ifdef QUILL_TEST_HOOKS
+    SetCommitMomentHook(&KillAtNamedMoment);
+#endif
     const CommandLine line = ParseCommandLine(FromWide(GetCommandLineW()));
     const bool window = line.mode == RunMode::kWindow;
     // A run without a window needs neither OLE, the message window nor the template (nor

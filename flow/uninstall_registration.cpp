@@ -32,26 +32,12 @@ bool Exists(const std::string& path, bool folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
-class ArchiveCloser {
-public:
-    explicit ArchiveCloser(ArchiveHandle* h) : h_(h) {}
-    ~ArchiveCloser() {
-        if (h_) CloseArchive(h_);
-    }
-    ArchiveCloser(const ArchiveCloser&) = delete;
-    ArchiveCloser& operator=(const ArchiveCloser&) = delete;
-    ArchiveHandle* get() const { return h_; }
-
-private:
-    ArchiveHandle* h_;
-};
-
 // The archive's files and folders as relative paths below the install folder; a file's
 // folders count even where the archive has no entry of their own. Names that the
 // extraction refuses are left out.
-bool ListArchive(const std::string& archivePath, std::vector<std::string>* files, std::vector<std::string>* folders) {
-    ArchiveCloser archive(OpenArchive(archivePath.c_str()));
-    if (!archive.get()) return false;
+bool ListArchive(HANDLE archiveFile, std::vector<std::string>* files, std::vector<std::string>* folders) {
+    OpenedArchive archive(OpenArchiveOnHandle(archiveFile));
+    if (!archive.valid()) return false;
     ArchiveEntry entry;
     if (GetArchiveEntry(archive.get(), -1, &entry) != ArchiveOk) return false;
     const int32_t count = entry.index;
@@ -137,11 +123,11 @@ bool WriteUninstaller(const std::string& path) {
 
 }  // namespace
 
-bool RegisterUninstall(const std::string& installFolder, const std::string& archivePath) {
+bool StageUninstall(const std::string& installFolder, const std::string& stagingFolder, HANDLE archiveFile) {
     const std::string product = Flow().productName;
     if (!IsUsableProductName(product) || installFolder.empty()) return false;
     std::vector<std::string> archiveFiles, archiveFolders;
-    if (!ListArchive(archivePath, &archiveFiles, &archiveFolders)) return false;
+    if (!ListArchive(archiveFile, &archiveFiles, &archiveFolders)) return false;
 
     const std::string recordPath = installFolder + "\\" + kUninstallRecordFileName;
     // What an earlier installation of the product created stays created by it: a folder it
@@ -150,15 +136,17 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
     if (std::optional<UninstallRecord> old = ReadUninstallRecord(recordPath); old && old->product == product) {
         previous = *old;
     }
+    // Staged or not, what the archive puts there is no sign of a folder that was there before.
     const std::set<std::string> before = FoldersThatExistedBefore(installFolder, archiveFiles, archiveFolders);
 
     UninstallRecord record;
     record.product = product;
     record.rootCreated = previous.rootCreated || before.count(std::string()) == 0;
     std::set<std::string> seen;
+    // An entry counts when it is in place or about to be, staged.
     auto add = [&](std::vector<std::string>* list, const std::string& relative, bool folder) {
-        if (Exists(Join(installFolder, relative), folder) && seen.insert(FoldAsciiCase(relative)).second)
-            list->push_back(relative);
+        const bool present = Exists(Join(installFolder, relative), folder) || Exists(Join(stagingFolder, relative), folder);
+        if (present && seen.insert(FoldAsciiCase(relative)).second) list->push_back(relative);
     };
     for (const std::string& f : previous.folders) add(&record.folders, f, true);
     for (const std::string& f : archiveFolders) {
@@ -171,12 +159,19 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
             add(&record.files, f, false);
     }
 
-    const std::string uninstaller = installFolder + "\\" + kUninstallerFileName;
-    if (!WriteUninstaller(uninstaller)) return false;
-    if (!WriteUninstallRecordFile(recordPath, record)) return false;
+    if (!WriteUninstaller(stagingFolder + "\\" + kUninstallerFileName)) return false;
+    return WriteUninstallRecordFile(stagingFolder + "\\" + kUninstallRecordFileName, record);
+}
 
-    uint64_t bytes = FileSize(uninstaller) + FormatUninstallRecord(record).size();
-    for (const std::string& f : record.files) bytes += FileSize(Join(installFolder, f));
+bool WriteUninstallEntry(const std::string& installFolder) {
+    const std::string product = Flow().productName;
+    if (!IsUsableProductName(product) || installFolder.empty()) return false;
+    const std::string recordPath = installFolder + "\\" + kUninstallRecordFileName;
+    const std::optional<UninstallRecord> record = ReadUninstallRecord(recordPath);
+    if (!record || record->product != product) return false;
+    const std::string uninstaller = installFolder + "\\" + kUninstallerFileName;
+    uint64_t bytes = FileSize(uninstaller) + FileSize(recordPath);
+    for (const std::string& f : record->files) bytes += FileSize(Join(installFolder, f));
 
     RegistryKey key;
     if (!key.Create(HKEY_CURRENT_USER, std::string(kUninstallKeyParent) + "\\" + product)) return false;
@@ -192,6 +187,10 @@ bool RegisterUninstall(const std::string& installFolder, const std::string& arch
     ok = key.SetNumber("NoModify", 1) && ok;
     ok = key.SetNumber("NoRepair", 1) && ok;
     return ok;
+}
+
+bool RegisterUninstall(const std::string& installFolder, HANDLE archiveFile) {
+    return StageUninstall(installFolder, installFolder, archiveFile) && WriteUninstallEntry(installFolder);
 }
 
 }  // namespace quill

@@ -3,6 +3,8 @@
 // and the product's entry into the current user's list of installed programs.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace quill {
@@ -10,10 +12,20 @@ namespace quill {
 // The resource id of the uninstaller in flow/installer.rc.
 constexpr int kUninstallerResource = 2001;
 
-// Call once the archive at `archivePath` has been extracted into `installFolder` (a full
-// path). Installing again over an installation merges its record into the new one. False
+// Writes the uninstaller and the record for an installation into `installFolder` (a full
+// path) of the archive behind `archiveFile` (an open handle with read access) into
+// `stagingFolder`, where the installation waits to be moved in place; the record merges
+// the one an earlier installation of the product left in `installFolder`. The staging
+// folder may be the install folder itself.
+bool StageUninstall(const std::string& installFolder, const std::string& stagingFolder, HANDLE archiveFile);
+
+// The product's entry in the current user's list of installed programs, for the
+// installation whose record is in `installFolder`.
+bool WriteUninstallEntry(const std::string& installFolder);
+
+// Both of the above in `installFolder` itself, once the archive was extracted there. False
 // when the uninstaller, the record or the registry entry could not be written; the
 // installation itself stands either way.
-bool RegisterUninstall(const std::string& installFolder, const std::string& archivePath);
+bool RegisterUninstall(const std::string& installFolder, HANDLE archiveFile);
 
 }  // namespace quill

@@ -311,6 +311,13 @@ TEST(ArchiveReader, CreatesFoldersOnlyForRelativeOutputPaths) {
     EXPECT_EQ(ExtractEntryToFile(h, 0, "sub\\..\\other\\a.txt"), ArchiveNoFile);
     EXPECT_FALSE(Exists(scratch / "other"));
 
+    // The base stays the folder current at the opening, for the folders and the file alike.
+    ASSERT_TRUE(CreateDirectoryA((scratch / "moved").c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA((scratch / "moved").c_str()));
+    EXPECT_EQ(ExtractEntryToFile(h, 0, "later\\a.txt"), ArchiveOk);
+    EXPECT_EQ(ReadOrEmpty(scratch / "later\\a.txt"), "A");
+    EXPECT_FALSE(Exists(scratch / "moved\\later"));
+
     // A folder entry makes its own folders under the base, whatever the path says.
     EXPECT_EQ(ExtractEntryToFile(h, 1, "ignored"), ArchiveOk);
     EXPECT_TRUE(IsFolder(scratch / "d1\\d2"));

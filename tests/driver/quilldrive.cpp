@@ -49,6 +49,10 @@
 //   hold PATH SECONDS                     opens PATH without sharing and keeps it open;
 //                                         prints "held" as soon as it is open (exit 3 if
 //                                         it cannot be opened)
+//   tamper TARGET SOURCE SECONDS          for SECONDS keeps trying to give TARGET the bytes of
+//                                         SOURCE, as another program of the same user could:
+//                                         a copy renamed over it, and a rewrite in place;
+//                                         then tampered <renames> <rewrites> that succeeded
 //   watch EXE [ARG...] [--timeout MS]    starts EXE with the ARGs joined by single spaces, as
 //                                         typed (not quoted), and records every window its
 //                                         process ever creates until it ends: window <hwnd>
@@ -679,6 +683,38 @@ int CmdHold(const Args& a) {
   return kOk;
 }
 
+int CmdTamper(const Args& a) {
+  if (a.pos.size() < 3) return kUsage;
+  const std::wstring& target = a.pos[0];
+  const std::wstring spare = target + L".spare";
+  std::string bytes;
+  {
+    HANDLE source = CreateFileW(a.pos[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return kFailed;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(source, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(source);
+  }
+  const DWORD end = GetTickCount() + static_cast<DWORD>(_wtoi(a.pos[2].c_str())) * 1000;
+  int renames = 0, rewrites = 0;
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    if (CopyFileW(a.pos[1].c_str(), spare.c_str(), FALSE) &&
+        MoveFileExW(spare.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+      ++renames;
+    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      if (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && SetEndOfFile(h)) ++rewrites;
+      CloseHandle(h);
+    }
+  }
+  DeleteFileW(spare.c_str());
+  Field("tampered"); Field(renames); Field(rewrites); EndLine();
+  return kOk;
+}
+
 // ---- watching a process for windows ------------------------------------------------------
 
 DWORD g_watched = 0;
@@ -778,6 +814,7 @@ int RunCommand(const std::vector<std::wstring>& words) {
   else if (cmd == L"attrib") rc = CmdAttrib(a);
   else if (cmd == L"link") rc = CmdLink(a);
   else if (cmd == L"hold") rc = CmdHold(a);
+  else if (cmd == L"tamper") rc = CmdTamper(a);
   else if (cmd == L"msgbox") rc = CmdMsgBox(a);
   else if (cmd == L"watch") rc = CmdWatch(a);
   else Error(L"unknown command: " + cmd);

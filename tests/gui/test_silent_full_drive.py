@@ -19,7 +19,7 @@ SKIPPED = 77  # ctest's SKIP_RETURN_CODE for this script
 class FullDrive(ui.InstallCase):
     def setUp(self):
         super().setUp()
-        small = os.path.join(self.tmp, "small-drive")
+        small = self.small = os.path.join(self.tmp, "small-drive")
         os.makedirs(small)
         if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=2m", "tmpfs", small],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
@@ -33,6 +33,7 @@ class FullDrive(ui.InstallCase):
         self.assertEqual((run.code, run.windows), (EXIT_DISK_FULL, []))
         self.assertFalse(os.path.exists(ui.temp_archive()), "tool.zip left in the temporary folder")
         self.assertFalse(os.path.exists(ui.desktop_link()))
+        self.assertEqual(os.listdir(self.small), [], "the failed installation left what it wrote")
 
     def test_window_tells_the_folder_and_the_space_needed(self):
         prog = self.start(qt.require_installer(), "/D=E:\\Orvenline")
