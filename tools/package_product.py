@@ -23,7 +23,10 @@ Standard library only.
 """
 
 import argparse
+import io
+import mmap
 import os
+import shutil
 import struct
 import sys
 import time
@@ -59,6 +62,8 @@ SIG_LOCAL, SIG_CENTRAL, SIG_END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
 SIG_ZIP64_LOCATOR = b"PK\x06\x07"
 ATTR_DIRECTORY, ATTR_ARCHIVE = 0x10, 0x20
 UNIX_DIRECTORY = 0x40000000
+# How much of a product file is read, deflated or checked at a time.
+CHUNK = 1 << 20
 
 
 class Refused(Exception):
@@ -198,20 +203,30 @@ def find_end_record(data):
 
 
 def entry_data_problem(data, offset, method, csize, usize, crc):
-    stream = data[offset:offset + csize]
-    if len(stream) != csize:
+    """Why an entry's data cannot be unpacked, or None. A chunk at a time, for archives far
+    larger than memory would hold twice."""
+    if offset + csize > len(data):
         return "is cut short"
-    if method == 0:
-        content = stream
-    else:
-        d = zlib.decompressobj(-15)
-        try:
-            content = d.decompress(stream)
-        except zlib.error:
-            return "is damaged (its data does not inflate)"
-        if not d.eof:
-            return "is damaged (its data ends early)"
-    if len(content) != usize or zlib.crc32(content) != crc:
+    d = zlib.decompressobj(-15) if method else None
+    size, check = 0, 0
+    for start in range(offset, offset + csize, CHUNK):
+        piece = data[start:min(start + CHUNK, offset + csize)]
+        while piece:
+            if d:
+                try:
+                    content = d.decompress(piece, CHUNK)
+                except zlib.error:
+                    return "is damaged (its data does not inflate)"
+                piece = d.unconsumed_tail
+            else:
+                content, piece = piece, b""
+            size += len(content)
+            if size > usize:
+                return "is damaged (size or CRC-32 does not match)"
+            check = zlib.crc32(content, check)
+    if d and not d.eof:
+        return "is damaged (its data ends early)"
+    if size != usize or check != crc:
         return "is damaged (size or CRC-32 does not match)"
     return None
 
@@ -223,7 +238,7 @@ def read_archive(data, problems):
         problems.append("the archive " + why)
         return []
 
-    if not data.startswith(SIG_LOCAL):
+    if data[:4] != SIG_LOCAL:
         return refuse("does not begin with a ZIP entry (a self-extracting or damaged archive?)")
     end = find_end_record(data)
     if end < 0:
@@ -344,8 +359,8 @@ def walk_folder(folder, problems):
     return out
 
 
-def pack_folder(folder, problems):
-    """The archive bytes of a folder, or None when a name cannot be packed."""
+def folder_problems(folder, problems):
+    """The folder's entries in packing order, or None when a name cannot be packed."""
     listed = walk_folder(folder, problems)
     before = len(problems)
     for text, _, _ in listed:
@@ -363,39 +378,81 @@ def pack_folder(folder, problems):
         problems.append("the folder %s is empty" % folder)
     if len(problems) > before or not listed:
         return None
+    return listed
 
-    local, central, offset = [], [], 0
+
+def pack_folder(folder, problems):
+    """The archive bytes of a folder small enough to hold in memory, or None when a name
+    cannot be packed."""
+    listed = folder_problems(folder, problems)
+    if listed is None:
+        return None
+    out = io.BytesIO()
+    write_folder_archive(listed, out)
+    return out.getvalue()
+
+
+def copy_chunks(source, sink, sink_extra=None):
+    """Copies the open file `source` into `sink` (or through `sink_extra` first); returns the
+    number of bytes and their CRC-32."""
+    size, crc = 0, 0
+    while True:
+        chunk = source.read(CHUNK)
+        if not chunk:
+            return size, crc
+        size += len(chunk)
+        crc = zlib.crc32(chunk, crc)
+        sink.write(sink_extra(chunk) if sink_extra else chunk)
+
+
+def write_folder_archive(listed, out):
+    """Writes the archive of the entries `listed` into the open file `out`, one file at a time:
+    only a chunk of the product is in memory at once. With out None, the archive's outline
+    comes back instead: the same entries, every file empty, for checking the names alone."""
+    outline = out is None
+    if outline:
+        out = io.BytesIO()
+    central = []
     for text, is_dir, path in listed:
         raw = text.encode("gbk")
         st = os.stat(path)
         dtime, ddate = dos_date_time(st.st_mtime)
-        if is_dir:
-            content, stream, method, needed, attrs = b"", b"", 0, 10, ATTR_DIRECTORY
-        else:
-            with open(path, "rb") as f:
-                content = f.read()
-            c = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
-            stream = c.compress(content) + c.flush()
-            method, needed = 8, 20
-            if len(stream) >= len(content):
-                stream, method, needed = content, 0, 10
+        start = out.tell()
+        out.write(bytes(30) + raw)  # the header, written again once the sizes are known
+        data = out.tell()
+        method, needed, usize, crc, attrs = 0, 10, 0, 0, ATTR_DIRECTORY
+        if not is_dir:
             attrs = ATTR_ARCHIVE
-        crc = zlib.crc32(content)
-        header = struct.pack("<IHHHHHIIIHH", 0x04034B50, needed, 0, method, dtime, ddate, crc,
-                             len(stream), len(content), len(raw), 0)
+            if not outline:
+                c = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+                with open(path, "rb") as f:
+                    usize, crc = copy_chunks(f, out, c.compress)
+                out.write(c.flush())
+                method, needed = 8, 20
+                if out.tell() - data >= usize:
+                    # Deflate does not shrink it: stored instead.
+                    out.seek(data)
+                    out.truncate()
+                    with open(path, "rb") as f:
+                        copy_chunks(f, out)
+                    method, needed = 0, 10
+        csize = out.tell() - data
+        out.seek(start)
+        out.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, needed, 0, method, dtime, ddate, crc,
+                              csize, usize, len(raw), 0))
+        out.seek(0, os.SEEK_END)
         central.append(struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 0x0014, needed, 0, method,
-                                   dtime, ddate, crc, len(stream), len(content), len(raw), 0, 0,
-                                   0, 0, attrs, offset) + raw)
-        local.append(header + raw + stream)
-        offset += len(local[-1])
+                                   dtime, ddate, crc, csize, usize, len(raw), 0, 0,
+                                   0, 0, attrs, start) + raw)
+    offset = out.tell()
     directory = b"".join(central)
     if offset + len(directory) > 0xFFFFFFFF or len(listed) >= 0xFFFF:
-        problems.append("the folder needs more than 4 GiB or 65535 entries, more than a plain "
-                        "ZIP archive holds")
-        return None
-    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(listed), len(listed), len(directory),
-                      offset, 0)
-    return b"".join(local) + directory + end
+        raise Refused(["the folder needs more than 4 GiB or 65535 entries, more than a plain "
+                       "ZIP archive holds"])
+    out.write(directory)
+    out.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(listed), len(listed),
+                          len(directory), offset, 0))
+    return out.getvalue() if outline else None
 
 
 # ---- pictures -----------------------------------------------------------------------------
@@ -558,8 +615,8 @@ def copyright_problem(text):
 # ---- the whole product --------------------------------------------------------------------
 
 def check(args):
-    """Checks everything; returns (archive bytes, brand folder bytes, name bytes) or raises
-    Refused with the list of problems."""
+    """Checks everything; returns (the folder's entries or None for an archive, brand folder
+    bytes, name bytes) or raises Refused with the list of problems."""
     problems = []
     name_gbk = check_product_name(args.name, problems)
     folder_gbk = check_folder_prefix(args.folder, problems)
@@ -573,15 +630,20 @@ def check(args):
         if why:
             problems.append(why)
 
-    archive, entries = None, []
+    listed, entries = None, []
     if os.path.isdir(args.product):
-        archive = pack_folder(args.product, problems)
-        if archive is not None:
-            entries = read_archive(archive, problems)
+        # The names are what can go wrong in a folder: its outline is checked, and the
+        # archive itself is written only by prepare.
+        listed = folder_problems(args.product, problems)
+        if listed is not None:
+            entries = read_archive(write_folder_archive(listed, None), problems)
     elif os.path.isfile(args.product):
         with open(args.product, "rb") as f:
-            archive = f.read()
-        entries = read_archive(archive, problems)
+            if os.fstat(f.fileno()).st_size:
+                with mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as data:
+                    entries = read_archive(data, problems)
+            else:
+                entries = read_archive(b"", problems)
     elif os.path.exists(args.product):
         problems.append("the product %s is neither a ZIP archive nor a folder" % args.product)
     else:
@@ -605,7 +667,7 @@ def check(args):
                                 % (shown(base), longest.text, length, MAX_PATH_BYTES))
     if problems:
         raise Refused(problems)
-    return archive, folder_gbk, name_gbk
+    return listed, folder_gbk, name_gbk
 
 
 def brand_rows(brands_path, folder_gbk, name_gbk):
@@ -641,11 +703,44 @@ def write_if_changed(path, data):
     os.replace(tmp, path)
 
 
-def prepare(args, archive, folder_gbk, name_gbk):
+def same_file(a, b):
+    try:
+        if os.path.getsize(a) != os.path.getsize(b):
+            return False
+        with open(a, "rb") as fa, open(b, "rb") as fb:
+            while True:
+                ca, cb = fa.read(CHUNK), fb.read(CHUNK)
+                if ca != cb:
+                    return False
+                if not ca:
+                    return True
+    except OSError:
+        return False
+
+
+def write_archive(path, product, listed):
+    """The product archive at `path`, its time stamp kept when its bytes did not change."""
+    tmp = path + ".tmp"
+    if listed is None:
+        shutil.copyfile(product, tmp)
+    else:
+        with open(tmp, "wb") as out:
+            write_folder_archive(listed, out)
+    if same_file(tmp, path):
+        os.remove(tmp)
+    else:
+        os.replace(tmp, path)
+
+
+def prepare(args, listed, folder_gbk, name_gbk):
     out = os.path.abspath(args.out)
     assets = os.path.join(out, "assets")
     os.makedirs(assets, exist_ok=True)
-    write_if_changed(os.path.join(out, "payload.zip"), archive)
+    try:
+        write_archive(os.path.join(out, "payload.zip"), args.product, listed)
+    except Refused:
+        os.remove(os.path.join(out, "payload.zip.tmp"))
+        raise
     write_if_changed(os.path.join(out, "brands.txt"),
                      brand_rows(os.path.join(ROOT, "data", "brands.txt"), folder_gbk, name_gbk))
     chosen = {PICTURES[role][0]: getattr(args, role) for role in PICTURES if getattr(args, role)}
@@ -681,9 +776,9 @@ def parse(argv):
 def main(argv=None):
     args = parse(sys.argv[1:] if argv is None else argv)
     try:
-        archive, folder_gbk, name_gbk = check(args)
+        listed, folder_gbk, name_gbk = check(args)
         if args.command == "prepare":
-            prepare(args, archive, folder_gbk, name_gbk)
+            prepare(args, listed, folder_gbk, name_gbk)
     except Refused as e:
         for problem in e.args[0]:
             sys.stderr.write("package: %s\n" % problem)

@@ -195,12 +195,6 @@ int Uninstall(bool silent) {
 
 }  // namespace quill
 
-// The library's default reports an uncaught exception with demangled names, which links in
-// the whole demangler; the uninstaller ends just as well without the report.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace quill;
     const CommandLine line = ParseCommandLine();

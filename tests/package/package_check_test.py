@@ -98,6 +98,32 @@ class Checks(unittest.TestCase):
         names = [e.text for e in package_product.read_archive(packed, [])]
         self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
 
+    def test_a_big_product_is_packed_and_checked_a_piece_at_a_time(self):
+        # 96 MiB in one file, as a folder and as the archive packed from it (whose entry
+        # inflates to 96 MiB): neither packing nor checking may hold the file whole.
+        big = 96 << 20
+        folder = self.folder({})
+        with open(os.path.join(folder, "big.bin"), "wb") as f:
+            f.truncate(big)
+        out = os.path.join(self.tmp, "out")
+        script = os.path.join(ROOT, "tools", "package_product.py")
+        measure = ("import resource, subprocess, sys\n"
+                   "code = subprocess.call(sys.argv[1:])\n"
+                   "print(code, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024)")
+        for product in (folder, os.path.join(out, "payload.zip")):
+            with self.subTest(product=product):
+                run = subprocess.run([sys.executable, "-c", measure, sys.executable, script,
+                                      "prepare", "--product", product, "--name", NAME,
+                                      "--folder", "示例软件", "--out", out if product == folder
+                                      else os.path.join(self.tmp, "again")],
+                                     capture_output=True, text=True)
+                code, peak = map(int, run.stdout.split())
+                self.assertEqual(code, 0, run.stderr)
+                self.assertLess(peak, big // 2)
+        names = [e.text for e in package_product.read_archive(
+            open(os.path.join(out, "payload.zip"), "rb").read(), [])]
+        self.assertEqual(names, ["big.bin", NAME + ".exe"])
+
     def test_each_problem_is_refused_with_its_message(self):
         with open(os.path.join(ASSETS, "button_install.jpg"), "rb") as f:
             jpeg = f.read()
