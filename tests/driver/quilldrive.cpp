@@ -1,8 +1,9 @@
 // quilldrive: the Windows-side hands and eyes of the GUI tests.
 //
 // Run with wine64 in the same prefix (and so on the same virtual desktop) as the program under
-// test. One command per run; results go to stdout as tab-separated lines whose first field
-// names the record. Everything Windows hands over (class names, window
+// test. One command per run, or (quilldrive serve) one command per line read from stdin for as
+// long as stdin stays open, which spares the tests a Wine start per question; results go to
+// stdout as tab-separated lines whose first field names the record. Everything Windows hands over (class names, window
 // texts, process and file names) is read in the wide form and printed as UTF-8, so the records
 // are the same whatever the system's ANSI code page is; in every text field a backslash, tab,
 // CR and LF are written as \\ \t \r \n, so a record is always one line.
@@ -59,6 +60,10 @@
 //                                         <class>; then exit <code> and time <ms> (from start
 //                                         to end). After MS (default 120000) it is terminated
 //                                         and a line "timeout" comes first.
+//   serve                                 reads commands from stdin, one a line, its words
+//                                         separated by tabs and escaped as the records are
+//                                         (UTF-8); after each command's records comes
+//                                         end <exit code>. Ends when stdin ends.
 //   msgbox TEXT [CAPTION] [--buttons ok|okcancel|yesno|yesnocancel]
 //                                         shows a (Unicode) message box and exits
 //                                         with the button's IDOK..IDNO code (harness self-test)
@@ -746,6 +751,7 @@ int CmdWatch(const Args& a) {
                       &pi))
     return kFailed;
   g_watched = pi.dwProcessId;
+  g_seen.clear();
   HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnWindowEvent,
                                        pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
   const DWORD limit = static_cast<DWORD>(_wtoi(a.Get(L"timeout", L"120000").c_str()));
@@ -822,6 +828,51 @@ int RunCommand(const std::vector<std::wstring>& words) {
   return rc;
 }
 
+std::wstring Wide(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+
+// One line of the serve protocol: tab-separated words, escaped as the records are.
+std::vector<std::wstring> SplitLine(const std::string& line) {
+  std::vector<std::wstring> words;
+  std::string word;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '\t') { words.push_back(Wide(word)); word.clear(); continue; }
+    if (c == '\\' && i + 1 < line.size()) {
+      char e = line[++i];
+      c = e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+    }
+    word += c;
+  }
+  words.push_back(Wide(word));
+  return words;
+}
+
+int Serve() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  std::string pending;
+  char buf[4096];
+  DWORD got = 0;
+  while (ReadFile(in, buf, sizeof buf, &got, nullptr) && got > 0) {
+    pending.append(buf, got);
+    for (size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
+      std::string line = pending.substr(0, eol);
+      pending.erase(0, eol + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) continue;
+      const int rc = RunCommand(SplitLine(line));
+      Field("end"); Field(rc); EndLine();
+      Flush();
+    }
+  }
+  return kOk;
+}
+
 }  // namespace
 
 int main() {
@@ -833,6 +884,7 @@ int main() {
   }
   const std::vector<std::wstring> words(argv + 1, argv + argc);
   LocalFree(argv);
+  if (words.size() == 1 && words[0] == L"serve") return Serve();
   const int rc = RunCommand(words);
   Flush();
   return rc;

@@ -27,6 +27,7 @@ import atexit
 import collections
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -217,6 +218,7 @@ class FreshPrefix:
 
     def __enter__(self):
         template = _require_env("QUILL_WINE_TEMPLATE")
+        stop_driver()
         subprocess.run(["cp", "-a", template, self.path], check=True)
         self.saved = os.environ.get("WINEPREFIX")
         os.environ["WINEPREFIX"] = self.path
@@ -225,6 +227,7 @@ class FreshPrefix:
         return self
 
     def __exit__(self, *exc):
+        stop_driver()
         _quiet([WINESERVER, "-k"])
         _quiet([WINESERVER, "-w"], timeout=30)
         if self.saved is None:
@@ -307,20 +310,91 @@ def _unescape(field):
     return re.sub(r"\\[\\trn]", lambda m: _UNESCAPE[m.group(0)], field)
 
 
+def _escape(word):
+    return word.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r").replace("\n", "\\n")
+
+
+class _DriveServer:
+    """One long-lived `quilldrive serve` per Wine environment: a command is a line on its stdin,
+    its records come back on stdout up to an `end <exit code>` line. A Wine start costs about
+    half a second; a question to a running driver costs milliseconds."""
+
+    def __init__(self, env):
+        self.env = env
+        self.popen = subprocess.Popen([WINE64, driver_path(), "serve"], env=env,
+                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL)
+        self.pending = b""
+
+    def alive(self):
+        return self.popen.poll() is None
+
+    def ask(self, words, limit):
+        """(exit code, output text) of one command; raises TimeoutExpired after `limit` s."""
+        self.popen.stdin.write(("\t".join(_escape(w) for w in words) + "\n").encode("utf-8"))
+        self.popen.stdin.flush()
+        deadline = time.monotonic() + limit
+        out = self.popen.stdout.fileno()
+        lines = []
+        while True:
+            eol = self.pending.find(b"\n")
+            if eol >= 0:
+                line, self.pending = self.pending[:eol], self.pending[eol + 1:]
+                if line.startswith(b"end\t"):
+                    return int(line[4:]), b"\n".join(lines).decode("utf-8", "replace")
+                lines.append(line)
+                continue
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([out], [], [], left)[0]:
+                self.stop()
+                raise subprocess.TimeoutExpired(words, limit)
+            chunk = os.read(out, 65536)
+            if not chunk:
+                self.stop()
+                raise RuntimeError(f"quilldrive ended while answering {words}")
+            self.pending += chunk
+
+    def stop(self):
+        if self.alive():
+            self.popen.stdin.close()
+            try:
+                self.popen.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.popen.kill()
+                self.popen.wait(timeout=30)
+        self.popen.stdout.close()
+
+
+_server = None
+
+
+def stop_driver():
+    """Ends the running driver, e.g. before its wineserver goes away."""
+    global _server
+    if _server is not None:
+        _server.stop()
+        _server = None
+
+
+atexit.register(stop_driver)
+
+
 def drive(*args, timeout=None):
     """Runs one quilldrive command. Returns (exit code, records), each record a list of
     fields with the record name first: 0 found/done, 1 not found/timed out, 2 usage, 3 failed.
     `timeout` (seconds) is passed on as --timeout for the commands that wait."""
-    cmd = [WINE64, driver_path(), *map(str, args)]
+    global _server
+    words = [str(a) for a in args]
     limit = 60
     if timeout is not None:
-        cmd += ["--timeout", str(int(timeout * 1000))]
+        words += ["--timeout", str(int(timeout * 1000))]
         limit += timeout
-    with tempfile.TemporaryFile() as out:
-        code = subprocess.run(cmd, env=wine_env(), stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=subprocess.DEVNULL, timeout=limit).returncode
-        out.seek(0)
-        text = out.read().decode("utf-8", "replace")
+    env = wine_env()
+    if _server is not None and (_server.env != env or not _server.alive()):
+        stop_driver()
+    if _server is None:
+        _server = _DriveServer(env)
+    code, text = _server.ask(words, limit)
     if code == 2:
         raise RuntimeError(f"quilldrive usage error: {args}")
     records = [[_unescape(f) for f in line.split("\t")] for line in text.splitlines() if line]
