@@ -4,7 +4,8 @@
 #
 #   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
 #        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO] \
-#        [--version X.Y.Z.W] [--copyright TEXT]
+#        [--version X.Y.Z.W] [--copyright TEXT] [--advice FILE]
+#        [--sign CERT.pfx --sign-password-file FILE [--timestamp URL]]
 #
 #   --product  the product: a ZIP archive, or a folder (packed with GBK names)
 #   --name     product name; NAME.exe at the product's root is what the installer starts,
@@ -17,6 +18,10 @@
 #   --version  the product's version, one to four numbers 0-65535 joined by dots (default
 #              1.0.0.0): the programs' version information and the uninstall entry show it
 #   --copyright  the copyright text of the programs' version information (optional)
+#   --sign     PKCS#12 file holding the code-signing certificate and its key: the
+#              uninstaller is signed before it is embedded, the installer after it is linked
+#   --sign-password-file  file whose first line is the PKCS#12 password (never on a command line)
+#   --timestamp  RFC 3161 time-stamp server for the signatures (without it no network is used)
 #   --dist DIR     where the installers go (default: dist/)
 #   --build PATH   the build folders are PATH-i686 and PATH-x86_64 (default: build/package)
 #   --arch ARCH    i686, x86_64 or both (default)
@@ -32,11 +37,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
-  sed -n '4,27p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,33p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
-product= name= name_given= folder= folder_given= version= version_given= copyright= dist=$root/dist build=$root/build/package arch=both
+product= name= name_given= folder= folder_given= version= version_given= copyright= sign= sign_pass= timestamp= dist=$root/dist build=$root/build/package arch=both
 declare -A picture=()
 abs() { realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
 while [ $# -gt 0 ]; do
@@ -48,6 +53,9 @@ while [ $# -gt 0 ]; do
     --version) version=$2 version_given=1 ;;
     --copyright) copyright=$2 ;;
     --button|--hover|--finish|--logo|--icon) picture[${1#--}]=$(abs "$2") ;;
+    --sign) sign=$(abs "$2") ;;
+    --sign-password-file) sign_pass=$(abs "$2") ;;
+    --timestamp) timestamp=$2 ;;
     --dist) dist=$(abs "$2") ;;
     --build) build=$(abs "$2") ;;
     --arch) arch=$2 ;;
@@ -81,13 +89,41 @@ else
 fi
 [ -z "$copyright" ] || checks+=(--copyright="$copyright")
 options+=(-DQUILL_COPYRIGHT="$copyright")
+options+=(-DQUILL_SIGN_PFX="$sign" -DQUILL_SIGN_PASSWORD_FILE="$sign_pass" -DQUILL_SIGN_TIMESTAMP="$timestamp")
 options+=(-DQUILL_SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-}")
 
 cd "$root"
 bash tools/setup.sh
 
+# The certificate is opened once here, so a wrong password or a certificate that may not sign
+# code is named before the build, not halfway through it.
+signing_problems() {
+  local ok=0
+  if [ -z "$sign" ]; then
+    [ -z "$sign_pass$timestamp" ] || { echo "package: --sign-password-file and --timestamp need --sign" >&2; ok=1; }
+    return $ok
+  fi
+  [ -f "$sign" ] || { echo "package: --sign: no such file: $sign" >&2; return 1; }
+  [ -n "$sign_pass" ] || { echo "package: --sign needs --sign-password-file" >&2; return 1; }
+  [ -f "$sign_pass" ] || { echo "package: --sign-password-file: no such file: $sign_pass" >&2; return 1; }
+  local cert
+  if ! cert=$(openssl pkcs12 -in "$sign" -passin file:"$sign_pass" -nokeys -clcerts 2>/dev/null) ||
+     ! openssl pkcs12 -in "$sign" -passin file:"$sign_pass" -nocerts -nodes 2>/dev/null | grep -q 'PRIVATE KEY'; then
+    echo "package: --sign: cannot open $sign with the password in $sign_pass (wrong password or not a PKCS#12 file with a key)" >&2
+    return 1
+  fi
+  if ! openssl x509 -noout -ext extendedKeyUsage <<<"$cert" 2>/dev/null | grep -q 'Code Signing'; then
+    echo "package: --sign: the certificate in $sign is not for code signing (its extended key usage lacks codeSigning)" >&2
+    return 1
+  fi
+  case $timestamp in ''|http://*|https://*) ;; *) echo "package: --timestamp must be an http:// or https:// URL, not '$timestamp'" >&2; return 1 ;; esac
+}
+
 # The checks before anything is built: a mistake shows in a second.
-"$python" "$root/tools/package_product.py" check "${checks[@]}" || {
+fine=1
+"$python" "$root/tools/package_product.py" check "${checks[@]}" || fine=
+signing_problems || fine=
+[ -n "$fine" ] || {
   echo "package: nothing was built" >&2
   exit 1
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 need_pkgs=(cmake ninja-build make dpkg-dev nasm googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686
            wine64 fonts-wine xvfb xauth xdotool imagemagick locales fonts-wqy-microhei python3 e2fsprogs
-           nsis)  # nsis: only the silent-install benchmark's comparison installer
+           osslsigncode openssl nsis)  # nsis: only the silent-install benchmark's comparison installer
 
 missing=()
 for p in "${need_pkgs[@]}"; do

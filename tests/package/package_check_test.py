@@ -16,6 +16,8 @@ import zlib
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 import package_product  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import signing_cert  # noqa: E402
 
 NAME = "示例产品"
 ASSETS = os.path.join(ROOT, "assets")
@@ -216,6 +218,26 @@ class Checks(unittest.TestCase):
                 self.assertEqual(run.returncode, 1)
                 self.assertIn(message, run.stderr)
                 self.assertFalse(os.path.exists(dist))
+
+    def test_the_packager_refuses_a_certificate_it_cannot_sign_with(self):
+        wrong = self.write("wrong.txt", b"not-the-password\n")
+        for case, code_signing, password, message in [
+                ("wrong password", True, wrong, "cannot open"),
+                ("no code-signing use", False, None, "not for code signing")]:
+            with self.subTest(case):
+                folder = tempfile.mkdtemp(dir=self.tmp)
+                pfx, right, _ = signing_cert.make(folder, code_signing)
+                dist = os.path.join(folder, "dist")
+                run = subprocess.run(["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", self.archive(GOOD),
+                                      "--name", NAME, "--folder", "示例软件", "--sign", pfx,
+                                      "--sign-password-file", password or right,
+                                      "--dist", dist, "--build", os.path.join(folder, "build")],
+                                     capture_output=True, text=True)
+                self.assertEqual(run.returncode, 1, run.stderr)
+                self.assertIn(message, run.stderr)
+                self.assertNotIn(signing_cert.PASSWORD, run.stdout + run.stderr)
+                self.assertFalse(os.path.exists(dist))
+                self.assertFalse(os.path.exists(os.path.join(folder, "build-x86_64")))
 
     @staticmethod
     def damaged():

@@ -1,6 +1,6 @@
 """The publisher's command end to end: a product folder with Chinese names (one of them with a
 GBK second byte that reads as a backslash), an own start-button picture, packaged with
-tools/package.sh with its version and copyright, and the resulting installer installing it as
+tools/package.sh with its version, copyright and a test signing certificate, and the resulting installer installing it as
 a user does. One run: the packaging builds the 64-bit installer in its own build folder."""
 
 import os
@@ -14,6 +14,8 @@ import quilltest as qt
 ROOT = os.environ.get("QUILL_SOURCE_DIR") or os.path.join(os.path.dirname(__file__), "..", "..")
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "security"))
 import check_resources  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import signing_cert  # noqa: E402
 
 NAME, PREFIX = "示例产品", "示例软件"
 VERSION, COPYRIGHT = "2.5.1", "© 2024 示例软件"
@@ -54,15 +56,19 @@ class PackagedInstallation(qt.QuillTestCase):
         button = os.path.join(self.tmp, "button.jpg")
         subprocess.run(["convert", "-size", "220x80", "xc:#b03a2e", "-quality", "95", button], check=True)
         dist = os.path.join(self.tmp, "dist")
+        pfx, password, pem = signing_cert.make(self.tmp)
         done = subprocess.run(
             ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
-             "--folder", PREFIX, "--button", button, "--version", VERSION, "--copyright", COPYRIGHT, "--arch", "x86_64", "--dist", dist,
+             "--folder", PREFIX, "--button", button, "--version", VERSION, "--copyright", COPYRIGHT,
+             "--sign", pfx, "--sign-password-file", password, "--arch", "x86_64", "--dist", dist,
              "--build", os.path.join(qt.build_dir(), "..", "package-test")],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=540)
         self.assertEqual(done.returncode, 0, done.stdout.decode("utf-8", "replace")[-3000:])
+        self.assertNotIn(signing_cert.PASSWORD.encode(), done.stdout)
         # The tests find the installer's window by its process name.
         installer = os.path.join(self.tmp, "installer.exe")
         shutil.copyfile(os.path.join(dist, NAME + "-setup-x86_64.exe"), installer)
+        self.assertTrue(*signing_cert.verify(installer, pem))
         with open(installer, "rb") as f:
             self.assertEqual(check_resources.problems(f.read(), "installer", NAME, PREFIX, VERSION, COPYRIGHT), [])
 
@@ -85,6 +91,8 @@ class PackagedInstallation(qt.QuillTestCase):
         inst.install(self)
 
         installed = os.path.join(drive_d, PREFIX, NAME)
+        written = os.path.join(installed, "uninstall.exe")
+        self.assertTrue(*signing_cert.verify(written, pem))
         found = ui.product_tree_of(self, installed)
         self.assertEqual(sorted(found), sorted(os.path.normpath(p) for p in tree))
         for rel, content in tree.items():
