@@ -4,7 +4,7 @@
 #
 #   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
 #        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO] \
-#        [--version X.Y.Z.W] [--copyright TEXT] [--advice FILE]
+#        [--version X.Y.Z.W] [--copyright TEXT]
 #        [--sign CERT.pfx --sign-password-file FILE [--timestamp URL]]
 #
 #   --product  the product: a ZIP archive, or a folder (packed with GBK names)
