@@ -40,4 +40,18 @@ std::string FoldAsciiCase(const std::string& text) {
     return folded;
 }
 
+std::string FillIn(const char* text, std::initializer_list<std::string> values) {
+    std::string out;
+    auto next = values.begin();
+    for (const char* p = text; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && next != values.end()) {
+            out += *next++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
 }  // namespace quill

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -46,5 +47,9 @@ std::string LastPathPart(const std::string& path);
 // `text` with its ASCII letters in small case and double-byte characters as they are: the
 // form in which the file system tells two names apart.
 std::string FoldAsciiCase(const std::string& text);
+
+// `text` with each "%s" replaced by the next of `values`, in order; a "%s" beyond them stays.
+// A '%' is never part of a double-byte character, so the scan needs no stepping.
+std::string FillIn(const char* text, std::initializer_list<std::string> values);
 
 }  // namespace quill

@@ -2,6 +2,7 @@
 
 #include "data/constants.h"
 #include "base/exit_codes.h"
+#include "base/text.h"
 
 namespace quill {
 
@@ -16,20 +17,6 @@ std::string MiBText(uint64_t bytes) {
 }
 
 }  // namespace
-
-std::string FillIn(const char* text, std::initializer_list<std::string> values) {
-    std::string out;
-    auto next = values.begin();
-    for (const char* p = text; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && next != values.end()) {
-            out += *next++;
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
 
 FailureReport ReportExtractFailure(const ExtractFailureInfo& failure, const std::string& folder) {
     switch (failure.cause) {

@@ -2,15 +2,11 @@
 // per cause, so a full disk, a file in use and a damaged installer read differently.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 
 #include "archive/zip_unit.h"
 
 namespace quill {
-
-// `text` with each "%s" replaced by the next of `values`, in order.
-std::string FillIn(const char* text, std::initializer_list<std::string> values);
 
 struct FailureReport {
     int exitCode;

@@ -59,9 +59,8 @@ std::string BrowseForFolder(HWND owner, std::optional<std::string> title) {
     info.pidlRoot = root;
     info.pszDisplayName = &displayName[0];
     info.lpszTitle = dialogTitle.c_str();
-    // File-system folders only, not below the domain, status text, edit box, validation,
-    // new dialog style.
-    info.ulFlags = static_cast<UINT>(BitOr({1, 100, 4, 22, 32}));
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT | BIF_EDITBOX | BIF_VALIDATE |
+                   BIF_NEWDIALOGSTYLE;
     PIDLIST_ABSOLUTE item = CallDeclared<PIDLIST_ABSOLUTE(LPBROWSEINFOW)>(kSHBrowseForFolderW, &info);
 
     std::string result;

@@ -129,8 +129,7 @@ uint64_t BytesNeeded(HANDLE archive) {
     const int32_t count = entry.index;
     for (int32_t i = 0; i < count; ++i)
         if (GetArchiveEntry(reader.get(), i, &entry) == ArchiveOk) bytes += entry.uncompressedSize;
-    HRSRC uninstaller = FindResourceW(nullptr, MAKEINTRESOURCEW(kUninstallerResource), MAKEINTRESOURCEW(10));
-    return bytes + (uninstaller ? SizeofResource(nullptr, uninstaller) : 0);
+    return bytes + UninstallerProgram().size;
 }
 
 // A failure's detail names the place in the install folder, not the staging folder.

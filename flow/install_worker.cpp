@@ -36,8 +36,7 @@ constexpr int kButtonNormalPicture = OwnProperty(PicBtn::kNormal);
 constexpr int kButtonHoverPicture = OwnProperty(PicBtn::kHover);
 constexpr int kWindowEscCloses = OwnProperty(WindowIndex::kEscCloses);
 constexpr int32_t kAnswerYes = 5;
-constexpr int32_t kYesNoInformation = 0x44;
-constexpr int32_t kSnapshotAll = 0xF;
+constexpr int32_t kYesNoInformation = MB_YESNO | MB_ICONINFORMATION;
 
 // The toolhelp functions as the installer calls them: bound by name at their first call.
 HANDLE WINAPI DeclaredSnapshot(DWORD flags, DWORD processId) {
@@ -91,7 +90,7 @@ DWORD WINAPI InstallWorker(LPVOID) {
 bool InstallationRunning() { return g_installing; }
 
 bool ProductRunning() {
-    static const ProcessListing listing = {kSnapshotAll, &DeclaredSnapshot, &DeclaredFirst, &DeclaredNext, &DeclaredClose};
+    static const ProcessListing listing = {TH32CS_SNAPALL, &DeclaredSnapshot, &DeclaredFirst, &DeclaredNext, &DeclaredClose};
     return IsProcessRunning(Flow().productName + ConstExeSuffix, listing);
 }
 

@@ -23,6 +23,8 @@ const char* const kHandlerNames[] = {
 };
 
 constexpr int32_t kArrowCursor = 0;
+// The system cursor numbers the template stores (IDC_HAND; this file is also built for the
+// host, without the Windows headers).
 constexpr int32_t kHandCursor = 32649;
 
 std::string CursorBlob(int32_t value) {

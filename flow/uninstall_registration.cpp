@@ -113,15 +113,20 @@ uint64_t FileSize(const std::string& path) {
 }
 
 bool WriteUninstaller(const std::string& path) {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kUninstallerResource), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) return false;
-    const ByteSetView view{static_cast<const uint8_t*>(bytes), SizeofResource(nullptr, resource)};
-    return WriteBytesToFile(path, {view});
+    const ByteSetView program = UninstallerProgram();
+    return program.size != 0 && WriteBytesToFile(path, {program});
 }
 
 }  // namespace
+
+ByteSetView UninstallerProgram() {
+    // RT_RCDATA is a number in the form of a name; the W call takes it as such.
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(kUninstallerResource), reinterpret_cast<LPCWSTR>(RT_RCDATA));
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return {};
+    return ByteSetView{static_cast<const uint8_t*>(bytes), SizeofResource(nullptr, resource)};
+}
 
 bool StageUninstall(const std::string& installFolder, const std::string& stagingFolder, HANDLE archiveFile) {
     const std::string product = Flow().productName;

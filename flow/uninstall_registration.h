@@ -7,10 +7,15 @@
 
 #include <string>
 
+#include "runtime/byte_set.h"
+
 namespace quill {
 
 // The resource id of the uninstaller in flow/installer.rc.
 constexpr int kUninstallerResource = 2001;
+
+// The uninstaller program the installer carries; empty when the resource is missing.
+ByteSetView UninstallerProgram();
 
 // Writes the uninstaller and the record for an installation into `installFolder` (a full
 // path) of the archive behind `archiveFile` (an open handle with read access) into

@@ -4,7 +4,7 @@
 #
 #   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
 #        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO] \
-#        [--version X.Y.Z.W] [--copyright TEXT] [--advice FILE]
+#        [--version X.Y.Z.W] [--copyright TEXT]
 #        [--sign CERT.pfx --sign-password-file FILE [--timestamp URL]]
 #
 #   --product  the product: a ZIP archive, or a folder (packed with GBK names)
@@ -67,8 +67,8 @@ done
 [ -n "$product" ] && [ -n "$name_given" ] && [ -n "$folder_given" ] || usage
 case $arch in both) archs=(i686 x86_64) ;; i686|x86_64) archs=("$arch") ;; *) usage ;; esac
 
-python=/usr/bin/python3
-[ -x "$python" ] || python=$(command -v python3)
+source "$root/tools/build-options.sh"
+python=$(quill_python)
 
 # What the checker and CMake are told, in the form both take.
 checks=(--product="$product" --name="$name" --folder="$folder")
@@ -129,8 +129,6 @@ signing_problems || fine=
 }
 for a in "${archs[@]}"; do bash tools/build-deps.sh "$a"; done
 
-werror=OFF
-[ "${CI:-}" = true ] && werror=ON
 mkdir -p "$dist"
 for a in "${archs[@]}"; do
   # Beside build/<arch>, at the same depth: the shared compiler cache then knows every
@@ -138,17 +136,7 @@ for a in "${archs[@]}"; do
   dir=$build-$a
   mkdir -p "$dir"
   # Every option is passed each time, so one left out of this run does not linger in the cache.
-  if ! cmake -S "$root" -B "$dir" -G Ninja -Wno-dev \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$a.cmake" \
-      -DQUILL_DEPS_PREFIX="$root/build/deps/$a" \
-      -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-      -DPython3_EXECUTABLE="$python" \
-      -DQUILL_WERROR=$werror -DQUILL_TESTS=OFF -DQUILL_PAYLOAD_ARCHIVE= \
-      "${options[@]}" >"$dir/configure.log" 2>&1; then
-    cat "$dir/configure.log" >&2
-    exit 1
-  fi
+  quill_configure "$a" "$dir" -DQUILL_TESTS=OFF -DQUILL_PAYLOAD_ARCHIVE= "${options[@]}" || exit 1
   cmake --build "$dir" --target installer -j "${QUILL_JOBS:-2}"
   suffix=
   [ "$a" = i686 ] || suffix=-$a

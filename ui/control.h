@@ -67,7 +67,7 @@ protected:
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) {
         return baseProc_ ? CallWindowProcW(baseProc_, hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
     }
-    // The window is gone: tell the frame (service 2000). Override to route it through a
+    // The window is gone: tell the frame (kFrameUnitDestroyed). Override to route it through a
     // component's own notification entry.
     virtual void OnDestroyed();
     // Raises a unit event with up to five arguments through the frame.

@@ -81,11 +81,6 @@ CommandLine ParseCommandLine() {
 }
 
 // `pattern` with its one "%s" replaced by `value`.
-std::string Format(const std::string& pattern, const std::string& value) {
-    const size_t at = pattern.find("%s");
-    return at == std::string::npos ? pattern : pattern.substr(0, at) + value + pattern.substr(at + 2);
-}
-
 void AppendList(std::string* text, const char* note, const std::vector<std::string>& items) {
     if (items.empty()) return;
     *text += note;
@@ -177,7 +172,7 @@ int Uninstall(bool silent) {
     const std::optional<UninstallRecord> record = at.folder.empty() ? std::nullopt : ReadUninstallRecord(at.recordPath);
     if (!record) {
         if (!silent)
-            ShowMessage(Format(kUninstallRecordMissing, at.recordPath), kBoxWarning, std::string(kUninstallPlainCaption));
+            ShowMessage(FillIn(kUninstallRecordMissing, {at.recordPath}), kBoxWarning, std::string(kUninstallPlainCaption));
         return kExitRecordUnreadable;
     }
     int code = kExitOk;
@@ -201,7 +196,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (line.cleanup) return static_cast<int>(RunCleanup(line.cleanupArguments[0], line.cleanupArguments[1]));
     if (!line.unknown.empty()) {
         if (!line.silent)
-            ShowMessage(Format(kUninstallUsage, line.unknown), kBoxWarning, std::string(kUninstallPlainCaption));
+            ShowMessage(FillIn(kUninstallUsage, {line.unknown}), kBoxWarning, std::string(kUninstallPlainCaption));
         return kExitBadCommandLine;
     }
     return Uninstall(line.silent);

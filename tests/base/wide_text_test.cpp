@@ -1,4 +1,5 @@
 #include "base/wide_text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
@@ -88,3 +89,14 @@ TEST(WideText, UnpairedSurrogatesAndBadUtf8AreRefused) {
 
 }  // namespace
 }  // namespace quill
+
+TEST(FillIn, PutsEachValueInItsPlace) {
+    const struct { const char* text; std::initializer_list<std::string> values; const char* expected; } cases[] = {
+        {"无法写入：\r\n%s\r\n请重试", {"D:\\软件\\a.dll"}, "无法写入：\r\nD:\\软件\\a.dll\r\n请重试"},
+        {"%s 需要 %s MB", {"D:\\x", "12"}, "D:\\x 需要 12 MB"},
+        {"%s and %s", {"one"}, "one and %s"},  // a place beyond the values stays as it is
+        {"100%", {"x"}, "100%"},
+        {"乗%s", {"表"}, "乗表"},  // 乗 ends in 5C: the bytes around a value are untouched
+    };
+    for (const auto& c : cases) EXPECT_EQ(FillIn(c.text, c.values), c.expected) << c.text;
+}
