@@ -98,5 +98,5 @@ TEST(FillIn, PutsEachValueInItsPlace) {
         {"100%", {"x"}, "100%"},
         {"乗%s", {"表"}, "乗表"},  // 乗 ends in 5C: the bytes around a value are untouched
     };
-    for (const auto& c : cases) EXPECT_EQ(FillIn(c.text, c.values), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(quill::FillIn(c.text, c.values), c.expected) << c.text;
 }
