@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -72,6 +73,12 @@ void RealClick(POINT screen, const std::function<bool()>& seen) {
         in[i].mi.dwFlags = flags[i] | MOUSEEVENTF_ABSOLUTE;
     }
     SendInput(1, &in[0], sizeof(INPUT));
+    // The press must land where the pointer is, and under load the move can take a while to
+    // arrive: wait for it rather than a fixed time.
+    PumpUntil([screen] {
+        POINT at{};
+        return GetCursorPos(&at) && std::abs(at.x - screen.x) <= 1 && std::abs(at.y - screen.y) <= 1;
+    });
     Pump(50);
     SendInput(2, &in[1], sizeof(INPUT));
     PumpUntil(seen);
