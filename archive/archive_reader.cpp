@@ -318,7 +318,7 @@ uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out
     return ArchiveOk;
 }
 
-uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path) {
+uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path, bool (*stop)()) {
     const uint32_t check = CheckHandle(handle);
     if (check != ArchiveOk) return check;
     ArchiveReader& r = *handle->reader;
@@ -348,6 +348,7 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
     }
 
     bool failed = false;
+    bool stopped = false;
     uint64_t written = 0;
     const bool opened = unzOpenCurrentFile(r.zip) == UNZ_OK;
     if (!opened) {
@@ -355,6 +356,10 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
     } else {
         unsigned char buffer[kCopyChunk];
         for (;;) {
+            if (stop && stop()) {
+                stopped = failed = true;
+                break;
+            }
             const int n = unzReadCurrentFile(r.zip, buffer, kCopyChunk);
             if (n < 0) {
                 failed = true;
@@ -380,6 +385,13 @@ uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* pa
         failed = true;
     }
 
+    if (stopped) {
+        unzCloseCurrentFile(r.zip);
+        // It was created with the entry's attributes, read-only perhaps.
+        SetFileAttributesW(ToWide(*output).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(ToWide(*output).c_str());
+        return ArchiveStopped;
+    }
     if (opened) {
         // minizip checks the CRC only when it delivered the whole declared size; data
         // that ends early is caught by the count.

@@ -19,6 +19,7 @@ enum ArchiveResult : uint32_t {
     ArchiveCorrupt = 0x00000700,      // local header disagrees with the directory, or unsupported entry
     ArchiveReadFailed = 0x00000800,   // the local extra field could not be read
     ArchiveBadName = 0x00000900,      // the name is no text of the system, or is too long
+    ArchiveStopped = 0x00000A00,      // the caller's stop check answered true: the cut file is gone
     ArchiveBadArgument = 0x00010000,  // index out of range, or no handle
     ArchiveWrongHandle = 0x00080000,  // the handle is not a reader handle
 };
@@ -68,7 +69,10 @@ uint32_t GetArchiveEntry(ArchiveHandle* handle, int32_t index, ArchiveEntry* out
 // Writes entry `index` to the file at `path`. A folder entry creates its folders under
 // the base folder instead. A relative `path` names a place below the base folder, where its
 // missing folders are made, when the same rule that keeps entries inside a folder allows it.
-uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path);
+// `stop`, when given, is asked before every block of the entry is written; once it answers
+// true the file written so far is removed and the answer is ArchiveStopped, so a big entry
+// never holds up whoever wants the extraction to end.
+uint32_t ExtractEntryToFile(ArchiveHandle* handle, int32_t index, const char* path, bool (*stop)() = nullptr);
 
 // Why the last ExtractEntryToFile on `handle` answered ArchiveNoFile or ArchiveWriteFailed:
 // the system's error code for a file that could not be created, written or closed, or 0

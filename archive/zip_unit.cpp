@@ -151,10 +151,12 @@ int32_t ProgressPercentage(uint32_t current, uint32_t total) {
     return static_cast<int32_t>(percent);
 }
 
+bool ProgramIsEnding() { return CallFrame(kFrameProgramEnding, 0, 0, 0) != 0; }
+
 void FireProgress(ExtractionContext& ctx) {
     // Once the program is ending nobody receives the rest: stop at this entry, so the
     // archive is let go of and the end can clean up after it.
-    if (CallFrame(kFrameProgramEnding, 0, 0, 0) != 0) {
+    if (ProgramIsEnding()) {
         ctx.stopRequested = true;
         return;
     }
@@ -273,6 +275,10 @@ private:
                 return Outcome::kDone;
             }
             if (const std::optional<Outcome> failed = WriteEntry(i, entry)) return *failed;
+            if (ctx_.stopRequested) {
+                archive_.Close();
+                return Outcome::kDone;
+            }
             bytesLeft_ -= std::min<uint64_t>(bytesLeft_, entry.uncompressedSize);
 
             ctx_.current = i;
@@ -319,7 +325,12 @@ private:
             return FailOnSystemError(GetLastError(), failedLevel, entry.name);
         // Lets an existing read-only, hidden or system file be replaced.
         SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-        const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(index), path.c_str());
+        // The end of the program stops the extraction inside an entry too, however big.
+        const uint32_t written = ExtractEntryToFile(archive_.get(), static_cast<int32_t>(index), path.c_str(), &ProgramIsEnding);
+        if (written == ArchiveStopped) {
+            ctx_.stopRequested = true;
+            return std::nullopt;
+        }
         if (written != ArchiveOk) {
             const uint32_t error = ArchiveSystemError(archive_.get());
             if ((written == ArchiveNoFile || written == ArchiveWriteFailed) && error != 0)

@@ -8,6 +8,7 @@
 #include "archive/zip_unit.h"
 #include "base/file_system.h"
 #include "base/handles.h"
+#include "base/text.h"
 #include "base/wide_text.h"
 #include "data/constants.h"
 #include "flow/absolute_path.h"
@@ -20,6 +21,7 @@
 #include "flow/installer_window.h"
 #include "flow/staged_install.h"
 #include "flow/uninstall_registration.h"
+#include "uninstall/uninstall_record.h"
 
 namespace quill {
 
@@ -132,6 +134,16 @@ uint64_t BytesNeeded(HANDLE archive) {
     return bytes + UninstallerProgram().size;
 }
 
+// A write at `path` that failed with the system's `error`; `bytes` is what it still needed.
+ExtractFailureInfo WriteFailure(DWORD error, const std::string& path, uint64_t bytes) {
+    ExtractFailureInfo failure;
+    const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+    failure.cause = full ? ExtractFailure::kDiskFull : ExtractFailure::kFileNotWritable;
+    failure.detail = path;
+    failure.bytesNeeded = bytes;
+    return failure;
+}
+
 // A failure's detail names the place in the install folder, not the staging folder.
 ExtractFailureInfo AsInstallFailure(ExtractFailureInfo failure, const std::string& staging, const std::string& folder) {
     if (failure.detail.compare(0, staging.size(), staging) == 0) failure.detail = folder + failure.detail.substr(staging.size());
@@ -174,17 +186,19 @@ std::optional<FailureReport> StageAndCommit(const std::string& folder, const Rel
         RemoveTree(staging);
         return ReportExtractFailure(failure, folder);
     }
-    // A failed registration leaves the product installed; only its removal entry is missing.
-    StageUninstall(folder, staging, archive.file.get());
+    // Without its uninstaller and record an installation could never be removed: it fails
+    // as a write into the folder does, before anything in the folder has changed.
+    if (!StageUninstall(folder, staging, archive.file.get())) {
+        const DWORD error = GetLastError();
+        RemoveTree(staging);
+        return ReportExtractFailure(WriteFailure(error, JoinUnder(folder, "\\" + std::string(kUninstallerFileName)),
+                                                 UninstallerProgram().size),
+                                    folder);
+    }
     CommitMoment("staged");
     uint32_t error = 0;
-    if (const std::optional<std::string> failed = CommitStaged(folder, [&] { RegisterInstalled(folder); }, &error)) {
-        ExtractFailureInfo failure;
-        failure.cause = (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) ? ExtractFailure::kDiskFull
-                                                                                     : ExtractFailure::kFileNotWritable;
-        failure.detail = *failed;
-        return ReportExtractFailure(failure, folder);
-    }
+    if (const std::optional<std::string> failed = CommitStaged(folder, [&] { RegisterInstalled(folder); }, &error))
+        return ReportExtractFailure(WriteFailure(error, *failed, 0), folder);
     return std::nullopt;
 }
 
@@ -192,10 +206,18 @@ std::optional<int> ReleaseAndExtract(InstallReporter& reporter, const std::strin
     reporter.Log(ConstLogReleasing);
     // A relative folder would unpack wherever the current folder is.
     const bool absolute = IsAbsolutePath(folder);
-    // What an earlier run left half-moved is finished or undone before anything else.
-    if (absolute) RecoverInterruptedCommit(folder, [&] { RegisterInstalled(folder); });
+    // What an earlier run left half-moved is finished or undone before anything else: in
+    // this folder, and in the one the product's entry names, where it may have been cut off
+    // before the user chose another.
+    if (absolute) {
+        RecoverInterruptedCommit(folder, [&] { RegisterInstalled(folder); });
+        const std::string registered = RegisteredInstallFolder();
+        if (IsAbsolutePath(registered) && FoldAsciiCase(registered) != FoldAsciiCase(folder))
+            RecoverInterruptedCommit(registered, [&] { RegisterInstalled(registered); });
+    }
     ReleasedArchive archive;
     const bool released = ReleaseArchive(folder, &archive);
+    CommitMoment("released");
     // Closed while the archive was written: nothing more is started, the end cleans up.
     if (ProgramEnding()) return std::nullopt;
     if (!released) {
@@ -266,6 +288,7 @@ std::optional<int> FinishInstallation(InstallReporter& reporter, const std::stri
     if (!archive.empty()) OnProductInstalled(folder, archive);
     reporter.ShowFinishPicture();
     reporter.Log(CreateDesktopShortcut(folder) ? ConstLogShortcutOk : ConstLogShortcutFailed);
+    CommitMoment("prompt");
     reporter.OfferLaunch(ProductExecutable(folder));
     reporter.ShowProgressBar(false);
     RemoveArchives(folder);

@@ -13,6 +13,7 @@
 #include "flow/handlers.h"
 #include "flow/install_location.h"
 #include "flow/install_sequence.h"
+#include "flow/staged_install.h"
 #include "runtime/commands.h"
 #include "runtime/declared_call.h"
 #include "runtime/frame.h"
@@ -66,12 +67,20 @@ public:
         SetProperty(kInstallerWindowId, kUnitStartButton, kButtonHoverPicture, PropValue::OfBytes(finish));
         SetReaderName(kInstallerWindowId, kUnitStartButton, ConstFinishName);
     }
-    void ShowFailure(const std::string& message) override { ShowMessage(message, 0); }
+    // The worker's boxes: a close meanwhile does not wait for their answer.
+    void ShowFailure(const std::string& message) override {
+        UserWait waiting;
+        ShowMessage(message, 0);
+    }
     void OfferLaunch(const std::string& executable) override {
-        const int32_t answer =
-            ShowMessage(ConstCompletionQuestion, kYesNoInformation, std::string(ConstCompletionCaption));
-        // Quoted, so a folder with spaces starts exactly the installed product.
-        if (answer == kAnswerYes && !executable.empty()) RunProgram("\"" + executable + "\"", false);
+        int32_t answer = 0;
+        {
+            UserWait waiting;
+            answer = ShowMessage(ConstCompletionQuestion, kYesNoInformation, std::string(ConstCompletionCaption));
+        }
+        // Quoted, so a folder with spaces starts exactly the installed product. An answer
+        // given once the end of the program began starts nothing.
+        if (answer == kAnswerYes && !executable.empty() && !ProgramEnding()) RunProgram("\"" + executable + "\"", false);
     }
 };
 
@@ -108,6 +117,7 @@ void OnStartClicked() {
 }
 
 void OnExtractProgress(int32_t percent) {
+    CommitMoment("extracting");
     const int32_t maximum = GetProperty(kInstallerWindowId, kUnitProgress, kBarMaximum).i;
     const auto position = static_cast<int32_t>(maximum / ConstantNumber(ConstHundred) * percent);
     SetProperty(kInstallerWindowId, kUnitProgress, kBarPosition, PropValue::Integer(position));

@@ -19,6 +19,8 @@ constexpr char kJournalHeader[] = "quill commit 1";
 constexpr char kJournalEnd[] = "end";
 constexpr char kFileLine[] = "F ";
 constexpr char kFolderLine[] = "D ";
+// The install folder was missing or empty: the staging folder itself becomes it.
+constexpr char kWholeLine[] = "W";
 
 CommitMomentHook g_momentHook = nullptr;
 
@@ -39,10 +41,12 @@ bool Move(const std::string& from, const std::string& to) {
 }
 
 // What a commit moves: the staged files and the folders it makes in the install folder
-// ("" is the install folder itself), outermost first.
+// ("" is the install folder itself), outermost first; or, `whole`, the staging folder
+// renamed into the install folder's place in one step.
 struct CommitPlan {
     std::vector<std::string> files;
     std::vector<std::string> newFolders;
+    bool whole = false;
 };
 
 // Every file and folder below `folder`, as relative paths, folders before what they hold.
@@ -69,6 +73,7 @@ void ListTree(const std::string& folder, const std::string& relative, std::vecto
 
 std::string FormatJournal(const CommitPlan& plan) {
     std::string text = std::string(kJournalHeader) + "\r\n";
+    if (plan.whole) text += std::string(kWholeLine) + "\r\n";
     for (const std::string& f : plan.newFolders) text += kFolderLine + f + "\r\n";
     for (const std::string& f : plan.files) text += kFileLine + f + "\r\n";
     return text + kJournalEnd + "\r\n";
@@ -97,6 +102,7 @@ std::optional<CommitPlan> ReadJournal(const std::string& path) {
         const std::string& line = lines[i];
         if (line.compare(0, 2, kFileLine) == 0) plan.files.push_back(line.substr(2));
         else if (line.compare(0, 2, kFolderLine) == 0) plan.newFolders.push_back(line.substr(2));
+        else if (line == kWholeLine) plan.whole = true;
         else return std::nullopt;
     }
     return plan;
@@ -115,23 +121,33 @@ bool WriteJournal(const std::string& path, const CommitPlan& plan) {
     return false;
 }
 
+// Moves the file at `target` to `setAside`; true as well when there is none. The folders of
+// the set-aside tree are made when a move first needs them, once per commit.
+bool MoveAside(const std::string& target, const std::string& setAside, std::set<std::string>* asideFolders,
+               DWORD* error) {
+    for (;;) {
+        if (Move(target, setAside)) return true;
+        *error = GetLastError();
+        if (*error == ERROR_FILE_NOT_FOUND) return true;
+        const std::string folder = setAside.substr(0, setAside.find_last_of('\\'));
+        if (*error != ERROR_PATH_NOT_FOUND || !asideFolders->insert(folder).second) break;
+        MakeFolderPath(folder);
+    }
+    // A missing folder of the target is no old file either.
+    return *error == ERROR_PATH_NOT_FOUND && !Exists(target);
+}
+
 // Puts the new file of `relative` in place, the old one aside first. Safe to run again
-// after it was cut off anywhere: a file no longer staged is in place already.
+// after it was cut off anywhere (`again`): a file no longer staged is in place already.
 bool MoveIn(const std::string& install, const std::string& staging, const std::string& aside,
-            const std::string& relative, std::set<std::string>* asideFolders, std::string* failed, DWORD* error) {
+            const std::string& relative, bool again, std::set<std::string>* asideFolders, std::string* failed,
+            DWORD* error) {
     const std::string target = Under(install, relative);
     const std::string staged = Under(staging, relative);
-    if (!Exists(staged)) return true;
-    if (Exists(target)) {
-        const std::string setAside = Under(aside, relative);
-        // Each folder of the set-aside tree is made once per commit.
-        const std::string folder = setAside.substr(0, setAside.find_last_of('\\'));
-        if (asideFolders->insert(folder).second) MakeFolderPath(folder);
-        if (!Move(target, setAside)) {
-            *failed = target;
-            *error = GetLastError();
-            return false;
-        }
+    if (again && !Exists(staged)) return true;
+    if (!MoveAside(target, Under(aside, relative), asideFolders, error)) {
+        *failed = target;
+        return false;
     }
     if (!Move(staged, target)) {
         *failed = target;
@@ -168,10 +184,25 @@ void RemoveLeftovers(const std::string& install) {
     RemoveTree(SetAsideFolder(install));
 }
 
+bool IsMissingOrEmpty(const std::string& folder) {
+    const DWORD attributes = Attributes(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    std::vector<std::string> files, folders;
+    ListTree(folder, "", &files, &folders);
+    return files.empty() && folders.empty();
+}
+
 // Undoes a commit: every old file back, the new ones out, the folders it made gone. False
 // when a file could not be moved back; the journal then stays for the next run.
 bool RollBack(const std::string& install, const CommitPlan& plan) {
     const std::string staging = StagingFolder(install), aside = SetAsideFolder(install);
+    if (plan.whole) {
+        // A folder in place while none is staged is the new one.
+        if (Exists(install) && !Exists(staging) && !Move(install, staging)) return false;
+        RemoveLeftovers(install);
+        return true;
+    }
     bool whole = true;
     for (auto f = plan.files.rbegin(); f != plan.files.rend(); ++f) whole = MoveBack(install, staging, aside, *f) && whole;
     if (!whole) return false;
@@ -181,12 +212,27 @@ bool RollBack(const std::string& install, const CommitPlan& plan) {
     return true;
 }
 
-bool RollForward(const std::string& install, const CommitPlan& plan, std::string* failed, DWORD* error) {
+// `again`: an earlier run may have done any part of it already.
+bool RollForward(const std::string& install, const CommitPlan& plan, bool again, std::string* failed, DWORD* error) {
     const std::string staging = StagingFolder(install), aside = SetAsideFolder(install);
+    if (plan.whole) {
+        if (Exists(staging)) {
+            // The empty folder that was there goes; one someone filled meanwhile stays and
+            // the rename fails.
+            RemoveDirectoryW(ToWide(install).c_str());
+            if (!MoveFileExW(ToWide(staging).c_str(), ToWide(install).c_str(), 0)) {
+                *failed = install;
+                *error = GetLastError();
+                return false;
+            }
+        }
+        CommitMoment("all-moved");
+        return true;
+    }
     MakeNewFolders(install, plan);
     std::set<std::string> asideFolders;
     for (size_t i = 0; i < plan.files.size(); ++i) {
-        if (!MoveIn(install, staging, aside, plan.files[i], &asideFolders, failed, error)) return false;
+        if (!MoveIn(install, staging, aside, plan.files[i], again, &asideFolders, failed, error)) return false;
         if (i == 0) CommitMoment("first-moved");
         if (i == plan.files.size() / 2) CommitMoment("half-moved");
     }
@@ -249,7 +295,7 @@ void RecoverInterruptedCommit(const std::string& installFolder, const std::funct
     if (const std::optional<CommitPlan> plan = ReadJournal(CommitJournal(install))) {
         std::string failed;
         DWORD error = 0;
-        if (RollForward(install, *plan, &failed, &error)) {
+        if (RollForward(install, *plan, true, &failed, &error)) {
             register_();
             RemoveLeftovers(install);
         } else if (!RollBack(install, *plan)) {
@@ -265,11 +311,13 @@ std::optional<std::string> CommitStaged(const std::string& installFolder, const 
                                         uint32_t* error) {
     const std::string install = WithoutTrailingSeparators(installFolder);
     CommitPlan plan;
-    std::vector<std::string> folders;
-    ListTree(StagingFolder(install), "", &plan.files, &folders);
-    folders.insert(folders.begin(), std::string());
-    for (const std::string& f : folders)
-        if (!Exists(Under(install, f))) plan.newFolders.push_back(f);
+    plan.whole = IsMissingOrEmpty(install);
+    if (!plan.whole) {
+        std::vector<std::string> folders;
+        ListTree(StagingFolder(install), "", &plan.files, &folders);
+        for (const std::string& f : folders)
+            if (!Exists(Under(install, f))) plan.newFolders.push_back(f);
+    }
 
     if (!WriteJournal(CommitJournal(install), plan)) {
         *error = GetLastError();
@@ -279,7 +327,7 @@ std::optional<std::string> CommitStaged(const std::string& installFolder, const 
     CommitMoment("journal-written");
     std::string failed;
     DWORD systemError = 0;
-    if (!RollForward(install, plan, &failed, &systemError)) {
+    if (!RollForward(install, plan, false, &failed, &systemError)) {
         RollBack(install, plan);
         *error = systemError;
         return failed;

@@ -30,7 +30,8 @@ void RecoverInterruptedCommit(const std::string& installFolder, const std::funct
 void RemoveTree(const std::string& folder);
 
 // Moves what the staging folder holds into `installFolder`: each file already there aside,
-// the new one in its place; `register_` runs once every file is in. On failure every moved
+// the new one in its place, or the whole staging folder into the place of a missing or
+// empty install folder; `register_` runs once every file is in. On failure every moved
 // file goes back, nothing of the new tree stays, and the answer is the path that could not
 // be replaced (its system error in `error`).
 std::optional<std::string> CommitStaged(const std::string& installFolder, const std::function<void()>& register_,
@@ -40,8 +41,8 @@ std::optional<std::string> CommitStaged(const std::string& installFolder, const 
 // the volume cannot tell.
 std::optional<uint64_t> FreeBytesAt(const std::string& folder);
 
-// Named moments of a commit, for the tests' own build to end the process at; the shipped
-// installer sets no hook.
+// Named moments of an installation and its commit, for the tests' own build to end or
+// close the program at; the shipped installer sets no hook.
 using CommitMomentHook = void (*)(const char* moment);
 void SetCommitMomentHook(CommitMomentHook hook);
 void CommitMoment(const char* moment);

@@ -47,12 +47,38 @@ void FlowExitRoutine() {
 }
 
 #ifdef QUILL_TEST_HOOKS
-// Only in the tests' own build: QUILL_KILL_AT names a moment of the commit at which the
-// process is cut off as a kill would cut it, with no exit routine.
-void KillAtNamedMoment(const char* moment) {
+bool VariableNames(const wchar_t* variable, const char* moment) {
     wchar_t wanted[64];
-    const DWORD n = GetEnvironmentVariableW(L"QUILL_KILL_AT", wanted, 64);
-    if (n > 0 && n < 64 && FromWide(std::wstring_view(wanted, n)) == moment) TerminateProcess(GetCurrentProcess(), 99);
+    const DWORD n = GetEnvironmentVariableW(variable, wanted, 64);
+    return n > 0 && n < 64 && FromWide(std::wstring_view(wanted, n)) == moment;
+}
+
+BOOL CALLBACK CloseOwnWindow(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[32];
+    if (process == GetCurrentProcessId() && GetClassNameW(window, className, 32) && lstrcmpW(className, L"QuillWindow") == 0)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// Only in the tests' own build: QUILL_KILL_AT names a moment at which the process is cut
+// off as a kill would cut it, with no exit routine; QUILL_CLOSE_AT one at which the window
+// is closed as another program would close it, once, noted in QUILL_EXIT_LOG first.
+void AtNamedMoment(const char* moment) {
+    if (VariableNames(L"QUILL_KILL_AT", moment)) TerminateProcess(GetCurrentProcess(), 99);
+    static bool closed = false;
+    if (closed || !VariableNames(L"QUILL_CLOSE_AT", moment)) return;
+    closed = true;
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"QUILL_EXIT_LOG", path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        if (FILE* log = _wfopen(path, L"ab")) {
+            std::fputs("closing\n", log);
+            std::fclose(log);
+        }
+    }
+    EnumWindows(&CloseOwnWindow, 0);
 }
 #endif
 
@@ -65,7 +91,7 @@ FlowState& Flow() {
 
 int StartupRoutine() {
 #ifdef QUILL_TEST_HOOKS
-    SetCommitMomentHook(&KillAtNamedMoment);
+    SetCommitMomentHook(&AtNamedMoment);
 #endif
     const CommandLine line = ParseCommandLine(FromWide(GetCommandLineW()));
     const bool window = line.mode == RunMode::kWindow;

@@ -194,6 +194,14 @@ bool WriteUninstallEntry(const std::string& installFolder) {
     return ok;
 }
 
+std::string RegisteredInstallFolder() {
+    const std::string product = Flow().productName;
+    RegistryKey key;
+    if (!IsUsableProductName(product) || !key.Open(HKEY_CURRENT_USER, std::string(kUninstallKeyParent) + "\\" + product))
+        return {};
+    return key.Text("InstallLocation");
+}
+
 bool RegisterUninstall(const std::string& installFolder, HANDLE archiveFile) {
     return StageUninstall(installFolder, installFolder, archiveFile) && WriteUninstallEntry(installFolder);
 }

@@ -28,6 +28,9 @@ bool StageUninstall(const std::string& installFolder, const std::string& staging
 // installation whose record is in `installFolder`.
 bool WriteUninstallEntry(const std::string& installFolder);
 
+// The install folder the product's entry names; empty when there is none.
+std::string RegisteredInstallFolder();
+
 // Both of the above in `installFolder` itself, once the archive was extracted there. False
 // when the uninstaller, the record or the registry entry could not be written; the
 // installation itself stands either way.

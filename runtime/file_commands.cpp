@@ -28,7 +28,12 @@ public:
         while (size > 0) {
             DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
             DWORD written = 0;
-            if (!WriteFile(handle_, data, chunk, &written, nullptr) || written != chunk) return false;
+            if (!WriteFile(handle_, data, chunk, &written, nullptr)) return false;
+            if (written != chunk) {
+                // A write that succeeds short is a full volume; the caller may ask why.
+                SetLastError(ERROR_DISK_FULL);
+                return false;
+            }
             data += chunk;
             size -= chunk;
         }

@@ -21,13 +21,17 @@ SectionRecord* g_sections = nullptr;
 struct StartedThread {
     HANDLE handle;
     DWORD id;
+    bool waitingOnUser;
 };
 std::vector<StartedThread> g_started;
 CRITICAL_SECTION g_listLock;
 INIT_ONCE g_listLockOnce = INIT_ONCE_STATIC_INIT;
+// Set when a thread begins to wait on the user, so a wait for the started threads looks again.
+HANDLE g_userWaitBegan = nullptr;
 
 BOOL CALLBACK InitListLock(PINIT_ONCE, PVOID, PVOID*) {
     InitializeCriticalSection(&g_listLock);
+    g_userWaitBegan = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     return TRUE;
 }
 
@@ -72,7 +76,7 @@ bool StartThread(ThreadRoutine routine, std::optional<int32_t> parameter, HANDLE
     HANDLE watch = nullptr;
     if (thread && DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, SYNCHRONIZE, FALSE, 0)) {
         EnterCriticalSection(&ListLock());
-        g_started.push_back({watch, threadId});
+        g_started.push_back({watch, threadId, false});
         LeaveCriticalSection(&ListLock());
     }
     if (handleOut) {
@@ -87,6 +91,7 @@ bool WaitForStartedThreads(DWORD timeoutMs, DWORD except) {
     const DWORD start = GetTickCount();
     for (;;) {
         std::vector<HANDLE> running;
+        bool leftWaitingOnUser = false;
         EnterCriticalSection(&ListLock());
         for (size_t i = 0; i < g_started.size();) {
             const StartedThread t = g_started[i];
@@ -95,23 +100,48 @@ bool WaitForStartedThreads(DWORD timeoutMs, DWORD except) {
                 g_started.erase(g_started.begin() + static_cast<std::ptrdiff_t>(i));
                 continue;
             }
-            if (t.id != except) running.push_back(t.handle);
+            if (t.waitingOnUser) {
+                leftWaitingOnUser = true;
+            } else if (t.id != except) {
+                running.push_back(t.handle);
+            }
             ++i;
         }
         LeaveCriticalSection(&ListLock());
-        if (running.empty()) return true;
+        if (running.empty()) return !leftWaitingOnUser;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs) return false;
-        const DWORD count = static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS - 1 ? running.size()
-                                                                                          : MAXIMUM_WAIT_OBJECTS - 1);
-        const DWORD woke = MsgWaitForMultipleObjects(count, running.data(), FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
-        if (woke == WAIT_OBJECT_0 + count) {
+        const DWORD count = static_cast<DWORD>(running.size() < MAXIMUM_WAIT_OBJECTS - 2 ? running.size()
+                                                                                          : MAXIMUM_WAIT_OBJECTS - 2);
+        running.resize(count);
+        if (g_userWaitBegan) running.push_back(g_userWaitBegan);
+        const DWORD handles = static_cast<DWORD>(running.size());
+        const DWORD woke = MsgWaitForMultipleObjects(handles, running.data(), FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0 + handles) {
             // Only sent messages are served: a posted quit or input stays where it is.
             MSG msg;
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
 }
+
+namespace {
+
+void MarkWaitingOnUser(bool waiting) {
+    const DWORD self = GetCurrentThreadId();
+    EnterCriticalSection(&ListLock());
+    for (StartedThread& t : g_started)
+        if (t.id == self) t.waitingOnUser = waiting;
+    LeaveCriticalSection(&ListLock());
+}
+
+}  // namespace
+
+UserWait::UserWait() {
+    MarkWaitingOnUser(true);
+    if (g_userWaitBegan) SetEvent(g_userWaitBegan);
+}
+UserWait::~UserWait() { MarkWaitingOnUser(false); }
 
 CRITICAL_SECTION* CreateSyncSection() {
     auto* record = new SectionRecord;

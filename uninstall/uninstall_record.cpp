@@ -184,7 +184,11 @@ bool WriteUninstallRecordFile(const std::string& path, const UninstallRecord& re
     if (stopped(RecordWriteStep::kCreated)) return false;
     auto write = [&file](const char* bytes, size_t size) {
         DWORD written = 0;
-        return size == 0 || (WriteFile(file.get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size);
+        if (size == 0) return true;
+        if (!WriteFile(file.get(), bytes, static_cast<DWORD>(size), &written, nullptr)) return false;
+        // A write that succeeds short is a full volume.
+        if (written != size) SetLastError(ERROR_DISK_FULL);
+        return written == size;
     };
     const size_t half = text.size() / 2;
     bool ok = write(text.data(), half);

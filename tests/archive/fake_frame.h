@@ -25,6 +25,8 @@ struct FakeFrame {
     // Called for each Progress event; returns true and sets *result to give the
     // handler a value (false stops the extraction).
     static inline std::function<bool(int32_t percent, int32_t* result)> handler;
+    // Answers whether the end of the program has begun; never, when unset.
+    static inline std::function<bool()> ending;
 
     static intptr_t Notify(int code, intptr_t a, intptr_t b, intptr_t) {
         switch (code) {
@@ -48,6 +50,8 @@ struct FakeFrame {
         case quill::kFrameUnitDestroyed:
             destroyed.emplace_back(a, b);
             return 0;
+        case quill::kFrameProgramEnding:
+            return ending && ending() ? 1 : 0;
         default: return 0;
         }
     }
@@ -57,6 +61,7 @@ struct FakeFrame {
         events.clear();
         destroyed.clear();
         handler = nullptr;
+        ending = nullptr;
     }
 };
 

@@ -198,6 +198,22 @@ TEST_F(ZipUnitTest, FalseFromTheHandlerStopsAfterThatEntry) {
     EXPECT_EQ(ListTree(out()), (std::set<std::string>{"f0.txt", "f1.txt", "f2.txt"}));
 }
 
+TEST_F(ZipUnitTest, TheEndOfTheProgramStopsInsideABigEntryAndRemovesTheCutFile) {
+    constexpr uint64_t kBig = 16u << 20, kEndAt = 1u << 20;
+    const std::string big = out("big.bin");
+    uint64_t writtenWhenEnded = 0;
+    FakeFrame::ending = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExA(big.c_str(), GetFileExInfoStandard, &data)) return writtenWhenEnded != 0;
+        const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (writtenWhenEnded == 0 && size >= kEndAt) writtenWhenEnded = size;
+        return writtenWhenEnded != 0;
+    };
+    EXPECT_EQ(Run(Build({File("first.txt", "first"), File("big.bin", std::string(kBig, 'b')), File("after.txt", "x")})), 1);
+    EXPECT_LE(writtenWhenEnded, kEndAt + 16384) << "went on past the block it was in";
+    EXPECT_EQ(ListTree(out()), (std::set<std::string>{"first.txt"}));
+}
+
 TEST_F(ZipUnitTest, FileHeldOpenElsewhereFailsAfterCounting) {
     ASSERT_TRUE(CreateDirectoryA(out().c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(out("f1.txt"), "running"));

@@ -5,6 +5,7 @@ texts and boxes read with quilldrive)."""
 
 import calendar
 import contextlib
+import hashlib
 import os
 import re
 import signal
@@ -91,6 +92,17 @@ def tree_of(folder):
         for f in files:
             path = os.path.join(root, f)
             found[os.path.relpath(path, folder)] = (False, os.path.getsize(path))
+    return found
+
+
+def snapshot(folder):
+    """{relative path: sha256} of every file below `folder`."""
+    found = {}
+    for root, _, files in os.walk(folder):
+        for f in files:
+            path = os.path.join(root, f)
+            with open(path, "rb") as data:
+                found[os.path.relpath(path, folder)] = hashlib.sha256(data.read()).hexdigest()
     return found
 
 

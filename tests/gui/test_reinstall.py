@@ -3,7 +3,6 @@ leaves the previous installation byte for byte as it was, or the new one whole, 
 the next run finishes or undoes what a kill cut off. And tool.zip is never written through
 what was planted at its path, nor read after someone else changed it."""
 
-import hashlib
 import os
 import time
 import zipfile
@@ -13,24 +12,17 @@ import quilltest as qt
 from silent_run import watch
 
 FOLDER = "D:\\Apps\\Orvenline"
+OTHER_FOLDER = "D:\\Apps\\Elsewhere"
 NO_TEMP = "Q:\\nope"  # drive Q does not exist
 EXIT_RELEASE_FAILED = qt.EXIT_CODES["kExitReleaseFailed"]
 EXIT_FILE_NOT_WRITABLE = qt.EXIT_CODES["kExitFileNotWritable"]
 KILLED = 99  # the tests' build ends itself with this code at a named moment
 
-# The commit's named moments, from the end of the extraction to the last rename.
-MOMENTS = ("extracted", "staged", "journal-written", "first-moved", "half-moved", "all-moved", "registered")
-
-
-def snapshot(folder):
-    """{relative path: sha256} of every file below `folder`."""
-    found = {}
-    for root, _, files in os.walk(folder):
-        for f in files:
-            path = os.path.join(root, f)
-            with open(path, "rb") as data:
-                found[os.path.relpath(path, folder)] = hashlib.sha256(data.read()).hexdigest()
-    return found
+# The commit's named moments, from the end of the extraction to the last rename, each with
+# the folder the next run installs into; one run chooses another folder than the cut-off one.
+KILLS = tuple((moment, FOLDER) for moment in
+              ("extracted", "staged", "journal-written", "first-moved", "half-moved", "all-moved", "registered")) + \
+    (("half-moved", OTHER_FOLDER),)
 
 
 class Reinstall(ui.InstallCase):
@@ -43,26 +35,26 @@ class Reinstall(ui.InstallCase):
         """Installs, then makes every product file an older version's own bytes. Returns the
         trees (old, new) a reinstall may leave."""
         self.assertEqual(watch("/S", "/D=" + FOLDER).code, 0)
-        new = snapshot(self.folder)
+        new = ui.snapshot(self.folder)
         for name in ui.payload_entries():
             path = os.path.join(self.folder, name)
             if os.path.isfile(path):
                 with open(path, "ab") as f:
                     f.write(b" of the version before")
-        return snapshot(self.folder), new
+        return ui.snapshot(self.folder), new
 
-    def settle(self):
-        """The next run, one that can write tool.zip nowhere: it finishes or undoes what an
-        earlier run left, and changes nothing else."""
+    def settle(self, folder=FOLDER):
+        """The next run into `folder`, one that can write tool.zip nowhere: it finishes or
+        undoes what an earlier run left, and changes nothing else."""
         os.makedirs(os.path.join(self.drive_d, "tool.zip"), exist_ok=True)
         cmd = self.start("cmd", "/c", f"set TEMP={NO_TEMP}&& set TMP={NO_TEMP}&& "
-                         f"{qt.to_windows(qt.require_installer())} /S /D={FOLDER}",
+                         f"{qt.to_windows(qt.require_installer())} /S /D={folder}",
                          cwd=os.path.dirname(qt.require_installer()))
         self.assertEqual(cmd.wait(60), EXIT_RELEASE_FAILED)
         os.rmdir(os.path.join(self.drive_d, "tool.zip"))
 
     def assert_old_or_new(self, old, new, what):
-        tree = snapshot(self.folder)
+        tree = ui.snapshot(self.folder)
         self.assertIn(tree, (old, new), f"{what}: a mix of {sum(tree.get(k) == v for k, v in old.items())} old "
                                          f"and {sum(tree.get(k) == v for k, v in new.items())} new files")
         self.assertEqual(os.listdir(self.apps), ["Orvenline"], f"{what}: something left beside the folder")
@@ -74,19 +66,19 @@ class Reinstall(ui.InstallCase):
         qt.wait_until(lambda: "held" in holder.output(), timeout=15, message="the file could not be held")
         self.assertEqual(watch("/S", "/D=" + FOLDER).code, EXIT_FILE_NOT_WRITABLE)
         holder.kill()
-        self.assertEqual(snapshot(self.folder), old)
+        self.assertEqual(ui.snapshot(self.folder), old)
         self.assertEqual(os.listdir(self.apps), ["Orvenline"])
 
     def test_a_kill_at_each_moment_leaves_old_or_new_once_the_next_run_has_been(self):
-        for moment in MOMENTS:
-            with self.subTest(moment=moment):
+        for moment, next_folder in KILLS:
+            with self.subTest(moment=moment, next_folder=next_folder):
                 old, new = self.install_old()
                 prog = self.start(qt.require_test_installer(), "/S", "/D=" + FOLDER, env={"QUILL_KILL_AT": moment})
                 self.assertEqual(prog.wait(60), KILLED)
-                self.settle()
+                self.settle(next_folder)
                 self.assert_old_or_new(old, new, moment)
                 self.assertEqual(watch("/S", "/D=" + FOLDER).code, 0)
-                self.assertEqual(snapshot(self.folder), new)
+                self.assertEqual(ui.snapshot(self.folder), new)
 
     def test_a_real_kill_during_a_reinstall_leaves_old_or_new_once_the_next_run_has_been(self):
         started = time.monotonic()
