@@ -3,15 +3,23 @@
 # the build folder (`ctest -R frame_tests`) has one too: the fixture's set-up test starts a
 # private environment and records it in FILE, each test that runs Windows programs takes its
 # variables from there, and the clean-up test stops it again. A caller that brings its own
-# environment (tools/test.sh, tools/wine-env.sh: WINEPREFIX is exported) is left alone.
-#   wine-fixture.sh setup FILE
-#   wine-fixture.sh run FILE COMMAND [ARGS...]
-#   wine-fixture.sh cleanup FILE
+# environment (tools/test.sh, tools/wine-env.sh: WINEPREFIX is exported) is left alone,
+# unless --own asks for an environment of the fixture's own whatever the caller brings: the
+# unit tests have one, so that they run beside the GUI tests without sharing their display,
+# prefix or windows.
+#   wine-fixture.sh [--own] setup FILE
+#   wine-fixture.sh [--own] run FILE COMMAND [ARGS...]
+#   wine-fixture.sh [--own] cleanup FILE
 # FILE belongs to one ctest run at a time; parallel runs go through tools/wine-env.sh.
 set -euo pipefail
-[ $# -ge 2 ] || { echo "usage: $0 setup|run|cleanup FILE [COMMAND...]" >&2; exit 2; }
+own=
+if [ "${1:-}" = --own ]; then own=1; shift; fi
+[ $# -ge 2 ] || { echo "usage: $0 [--own] setup|run|cleanup FILE [COMMAND...]" >&2; exit 2; }
 action=$1 file=$2
 shift 2
+
+# The caller's environment counts only without --own.
+brought() { [ -z "$own" ] && [ -n "${WINEPREFIX:-}" ]; }
 
 # Each test is a child of the ctest run, so the set-up test records its parent as the owner:
 # the clean-up test of the same run stops the environment, and one whose run ended without
@@ -36,14 +44,18 @@ stop_recorded() {
 
 case $action in
   run)
-    if [ -z "${WINEPREFIX:-}" ] && [ -f "$file" ]; then
+    if ! brought && [ -f "$file" ]; then
       # shellcheck source=/dev/null
       . "$file"
     fi
     exec "$@"
     ;;
   setup)
-    [ -n "${WINEPREFIX:-}" ] && exit 0
+    brought && exit 0
+    # A caller's run folder keeps its temporary files; this environment makes its own.
+    if [ -n "${QUILL_RUN_DIR:-}" ] && [ "${TMPDIR:-}" = "$QUILL_RUN_DIR/sys-tmp" ]; then
+      unset TMPDIR
+    fi
     source "$(dirname "$0")/../tools/wine-env.sh"
     if [ -f "$file" ]; then
       if (. "$file"; owner_alive); then
@@ -67,7 +79,7 @@ case $action in
     trap - EXIT
     ;;
   cleanup)
-    [ -n "${WINEPREFIX:-}" ] && exit 0
+    brought && exit 0
     [ -f "$file" ] || exit 0
     (. "$file"; owned_by_this_run || ! owner_alive) || exit 0
     source "$(dirname "$0")/../tools/wine-env.sh"

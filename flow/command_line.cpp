@@ -1,6 +1,7 @@
 #include "flow/command_line.h"
 
 #include "base/safe_path.h"
+#include "base/text.h"
 #include "flow/absolute_path.h"
 
 namespace quill {
@@ -11,8 +12,6 @@ namespace {
 constexpr size_t kLongestFolder = 180;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -36,7 +35,7 @@ size_t AfterProgramName(const std::string& line) {
 std::string WithoutTrailingSeparators(const std::string& path) {
     size_t keep = 0;
     for (size_t i = 0; i < path.size(); ++i) {
-        const bool separator = path[i] == '\\' || path[i] == '/';
+        const bool separator = IsPathSeparator(path[i]);
         if (IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
         if (!separator || i < 3) keep = i + 1;
     }

@@ -12,9 +12,9 @@ source "$root/tools/wine-env.sh"
 quill_env_start
 quill_desktop_keep
 
-# One test at a time: the GUI tests share the display and the prefix.
-unset CTEST_PARALLEL_LEVEL
+# Two at a time: the GUI tests one after another in this environment, the unit tests one after
+# another in one of their own (their fixture's), the host-side checks beside them.
 cd "$root/build/x86_64"
 set +e
-ctest --output-on-failure "$@"
+ctest --output-on-failure -j "${QUILL_TEST_JOBS:-2}" "$@"
 exit $?

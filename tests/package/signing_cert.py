@@ -7,10 +7,15 @@ import subprocess
 PASSWORD = "s3cret-pass"
 
 
+def files(folder):
+    """(pfx, password file, certificate PEM): where `make` puts them below `folder`."""
+    return tuple(os.path.join(folder, name) for name in ("cert.pfx", "password.txt", "cert.pem"))
+
+
 def make(folder, code_signing=True):
     """(pfx, password file, certificate PEM) below `folder`."""
-    key, pem = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
-    pfx, password = os.path.join(folder, "cert.pfx"), os.path.join(folder, "password.txt")
+    pfx, password, pem = files(folder)
+    key = os.path.join(folder, "key.pem")
     usage = "codeSigning" if code_signing else "serverAuth"
     subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", pem,
                     "-days", "30", "-subj", "/CN=Quill Test Publisher",

@@ -1,12 +1,15 @@
 """The publisher's command end to end: a product folder with Chinese names (one of them with a
 GBK second byte that reads as a backslash), an own start-button picture, packaged with
 tools/package.sh with its version, copyright and a test signing certificate, and the resulting installer installing it as
-a user does. One run: the packaging builds the 64-bit installer in its own build folder."""
+a user does. One run: the packaging builds the 64-bit installer in its own build folder, which
+stays between runs with its inputs, so a second run rebuilds only what changed."""
 
+import hashlib
 import os
 import shutil
 import subprocess
 import sys
+import time
 
 import installer_ui as ui
 import quilltest as qt
@@ -23,11 +26,17 @@ VERSION, COPYRIGHT = "2.5.1", "© 2024 示例软件"
 WHEN = 1500000000
 
 
-def sample_product(folder):
-    """{relative path: bytes or None for a folder} of the sample, written below `folder`."""
+# The button picture: ImageMagick's arguments before the output path.
+BUTTON = ["convert", "-size", "220x80", "xc:#b03a2e", "-quality", "95"]
+# The test certificate is valid for 30 days; kept inputs make a new one every 20.
+CERTIFICATE_DAYS = 20
+
+
+def sample_tree():
+    """{relative path: bytes or None for a folder} of the sample product."""
     with open(ui.product_exe(), "rb") as f:
         exe = f.read()
-    tree = {
+    return {
         NAME + ".exe": exe,
         "数据": None,
         "数据/配置.ini": "[设置]\r\n语言=简体中文\r\n".encode("gbk"),
@@ -37,6 +46,9 @@ def sample_product(folder):
         "誠信/说明.txt": b"x" * 70000,
         "空目录": None,
     }
+
+
+def write_tree(folder, tree):
     for rel, content in tree.items():
         path = os.path.join(folder, rel)
         if content is None:
@@ -45,18 +57,38 @@ def sample_product(folder):
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "wb") as f:
                 f.write(content)
-        os.utime(path, (WHEN, WHEN))
-    return tree
+    # Children first: writing into a folder moves its time again.
+    for rel in sorted(tree, key=len, reverse=True):
+        os.utime(os.path.join(folder, rel), (WHEN, WHEN))
+
+
+def kept_inputs(tree):
+    """The folder holding `product/`, `button.jpg` and the signing files, kept beside the
+    packaging build and named after all they are made from. The packaged files carry a fixed
+    time, so a change must show as a new path: the packaging then configures and builds
+    again, while the same inputs leave it nothing to do."""
+    digest = hashlib.sha256(repr((sorted(tree.items()), BUTTON, signing_cert.PASSWORD,
+                                  int(time.time() // (CERTIFICATE_DAYS * 86400)))).encode())
+    parent = os.path.join(qt.build_dir(), "..", "package-test-inputs")
+    folder = os.path.join(parent, digest.hexdigest()[:16])
+    if os.path.isfile(os.path.join(folder, "complete")):
+        return folder
+    shutil.rmtree(parent, ignore_errors=True)
+    os.makedirs(folder)
+    write_tree(os.path.join(folder, "product"), tree)
+    subprocess.run(BUTTON + [os.path.join(folder, "button.jpg")], check=True)
+    signing_cert.make(folder)
+    open(os.path.join(folder, "complete"), "w").close()
+    return folder
 
 
 class PackagedInstallation(qt.QuillTestCase):
     def test_packaged_folder_installs_with_its_names_pictures_and_shortcut(self):
-        product = os.path.join(self.tmp, "product")
-        tree = sample_product(product)
-        button = os.path.join(self.tmp, "button.jpg")
-        subprocess.run(["convert", "-size", "220x80", "xc:#b03a2e", "-quality", "95", button], check=True)
+        tree = sample_tree()
+        inputs = kept_inputs(tree)
+        product, button = os.path.join(inputs, "product"), os.path.join(inputs, "button.jpg")
+        pfx, password, pem = signing_cert.files(inputs)
         dist = os.path.join(self.tmp, "dist")
-        pfx, password, pem = signing_cert.make(self.tmp)
         done = subprocess.run(
             ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
              "--folder", PREFIX, "--button", button, "--version", VERSION, "--copyright", COPYRIGHT,
