@@ -32,11 +32,11 @@ import sys
 import time
 import zlib
 
+import brand_file
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 
-# The brand table's rules: the installer takes row 0 and its 13th product name.
-BRAND_KEY = 0
-PRODUCT_INDEX = 13
+# The brand table's rule for a product name.
 MAX_PRODUCT_NAME_BYTES = 32
 # The longest path Windows' ANSI file functions take, without the terminating zero.
 MAX_PATH_BYTES = 259
@@ -670,26 +670,6 @@ def check(args):
     return listed, folder_gbk, name_gbk
 
 
-def brand_rows(brands_path, folder_gbk, name_gbk):
-    """data/brands.txt with row 0 holding the product: its folder and its 13th name."""
-    out, done = [], False
-    with open(brands_path, encoding="utf-8") as f:
-        lines = f.read().splitlines()
-    for line in lines:
-        fields = line.split("\t")
-        if not done and not line.startswith("#") and len(fields) == 3 and fields[0].strip() == str(BRAND_KEY):
-            names = fields[2].split("|")
-            if len(names) < PRODUCT_INDEX:
-                raise Refused(["%s: row %d has fewer than %d product names" % (brands_path, BRAND_KEY, PRODUCT_INDEX)])
-            names[PRODUCT_INDEX - 1] = name_gbk.decode("gbk")
-            line = "\t".join([fields[0], folder_gbk.decode("gbk"), "|".join(names)])
-            done = True
-        out.append(line)
-    if not done:
-        raise Refused(["%s has no row %d" % (brands_path, BRAND_KEY)])
-    return ("\n".join(out) + "\n").encode("utf-8")
-
-
 def write_if_changed(path, data):
     try:
         with open(path, "rb") as f:
@@ -741,8 +721,9 @@ def prepare(args, listed, folder_gbk, name_gbk):
     except Refused:
         os.remove(os.path.join(out, "payload.zip.tmp"))
         raise
+    # Only the product's own row: no other brand's or product's name goes into its programs.
     write_if_changed(os.path.join(out, "brands.txt"),
-                     brand_rows(os.path.join(ROOT, "data", "brands.txt"), folder_gbk, name_gbk))
+                     brand_file.single(folder_gbk.decode("gbk"), name_gbk.decode("gbk")))
     chosen = {PICTURES[role][0]: getattr(args, role) for role in PICTURES if getattr(args, role)}
     if args.icon:
         chosen[ICON_FILE] = args.icon
