@@ -38,10 +38,14 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 
 # The brand table's rule for a product name.
 MAX_PRODUCT_NAME_BYTES = 32
-# The longest path Windows' ANSI file functions take, without the terminating zero.
+# The longest entry name the installer reads, in bytes (what its entry record holds).
 MAX_PATH_BYTES = 259
-# The longest default install folder's drive root.
+# The longest path the installer writes, in UTF-16 characters: under Windows' MAX_PATH.
+MAX_PATH_CHARACTERS = 259
+# The default install folder's drive root, and where the installer unpacks beside that folder
+# before it moves everything in.
 DRIVE_ROOT = b"D:\\"
+STAGING_SUFFIX = ".quill-staging"
 
 # Pictures a publisher may replace: the project's file and the size the window shows it at.
 PICTURES = {
@@ -53,10 +57,11 @@ PICTURES = {
 ICON_FILE = "app.ico"
 
 FORBIDDEN = set('<>:"/\\|?*')
-# The device names the installer refuses as any part of a path, with or without an extension
-# and with blanks before it: the console's own (CONIN$, CONOUT$) and CLOCK$ as well.
+# The device names the installer refuses as any part of a path, in any case, with or without
+# an extension and with blanks before it: the console's own (CONIN$, CONOUT$), CLOCK$, and
+# the ports also with a superscript digit.
 RESERVED = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"} | \
-    {"COM%d" % i for i in range(1, 10)} | {"LPT%d" % i for i in range(1, 10)}
+    {port + digit for port in ("COM", "LPT") for digit in "123456789¹²³"}
 
 SIG_LOCAL, SIG_CENTRAL, SIG_END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
 SIG_ZIP64_LOCATOR = b"PK\x06\x07"
@@ -91,11 +96,11 @@ def unwritable_characters(text):
 
 def component_problem(part):
     """Why Windows cannot create a file or folder of this name, or None."""
-    bad = sorted({c for c in part if c in FORBIDDEN or ord(c) < 32 or ord(c) == 127})
+    bad = sorted({c for c in part if c in FORBIDDEN or ord(c) < 32})
     if bad:
         return "holds %s, which Windows does not allow in names" % " ".join(repr(c) for c in bad)
-    if part != part.rstrip(" .") or part != part.lstrip(" "):
-        return "begins with a space or ends with a space or a dot, which Windows drops"
+    if part != part.rstrip(" ."):
+        return "ends with a space or a dot, which Windows drops"
     if part.split(".")[0].rstrip(" ").upper() in RESERVED:
         return "is a device name Windows reserves"
     return None
@@ -142,6 +147,17 @@ def check_folder_prefix(folder, problems):
         problems.append("the install-folder prefix \"%s\" %s" % (folder, why))
         return None
     return gbk + b"\\"
+
+
+def unpack_folder(folder_gbk, name_gbk):
+    """Where the installer unpacks the product on its default install folder."""
+    return shown(DRIVE_ROOT + folder_gbk + name_gbk) + STAGING_SUFFIX
+
+
+def path_length(folder, raw):
+    """The UTF-16 length of the path the installer writes an entry to: the folder, one
+    backslash and the name with its separators as stored."""
+    return len((folder + "\\" + shown(raw)).encode("utf-16-le")) // 2
 
 
 # ---- archives -----------------------------------------------------------------------------
@@ -658,13 +674,14 @@ def check(args):
                 if elsewhere else ""
             problems.append("the product has no %s.exe at its root%s" % (args.name, hint))
         if folder_gbk is not None:
-            base = DRIVE_ROOT + folder_gbk + name_gbk + b"\\"
-            longest = max(entries, key=lambda e: len(e.raw.rstrip(b"/")))
-            length = len(base) + len(longest.raw.rstrip(b"/"))
-            if length > MAX_PATH_BYTES:
-                problems.append("%s%s is %d bytes, more than the %d a Windows path holds: shorten "
-                                "the prefix, the product name or that name"
-                                % (shown(base), longest.text, length, MAX_PATH_BYTES))
+            staging = unpack_folder(folder_gbk, name_gbk)
+            longest = max(entries, key=lambda e: path_length(staging, e.raw))
+            length = path_length(staging, longest.raw)
+            if length > MAX_PATH_CHARACTERS:
+                problems.append("the installer unpacks into %s, where %s makes a path of %d characters, "
+                                "more than the %d a Windows path holds: shorten the prefix, the "
+                                "product name or that name"
+                                % (staging, shown(longest.raw), length, MAX_PATH_CHARACTERS))
     if problems:
         raise Refused(problems)
     return listed, folder_gbk, name_gbk

@@ -5,6 +5,7 @@ an installation is refused with one message naming it. Every case changes one th
 import contextlib
 import io
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -45,15 +46,34 @@ def zip_of(entries):
                                                      len(entries), len(directory), offset, 0)
 
 
+# Names are stored as the installer reads them: GB18030, of which GBK is a part.
 def file_entry(name, content=b"data", method=8, flags=0):
-    return (name.encode("gbk") if isinstance(name, str) else name, content, method, flags, 0x20)
+    return (name.encode("gb18030") if isinstance(name, str) else name, content, method, flags, 0x20)
 
 
 def folder_entry(name):
-    return (name.encode("gbk"), b"", 0, 0, 0x10)
+    return (name.encode("gb18030"), b"", 0, 0, 0x10)
 
 
 GOOD = [file_entry(NAME + ".exe", b"MZ" + bytes(500)), folder_entry("数据/"), file_entry("数据/配置.ini")]
+
+
+def name_table():
+    """(folder, [(taken, name)]) of the name table the installer's rule is held to as well
+    (tests/support/name_rule_cases.txt), its escapes undone."""
+    def unescape(text):
+        return re.sub(r"\\(\\|x([0-9A-Fa-f]{2})|\{(\d+)\}(.))", lambda m: "\\" if m.group(1) == "\\"
+                      else chr(int(m.group(2), 16)) if m.group(2) else m.group(4) * int(m.group(3)), text)
+    folder, cases = None, []
+    with open(os.path.join(ROOT, "tests", "support", "name_rule_cases.txt"), encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if line and not line.startswith("#"):
+                verdict, text = line.split("\t", 1)
+                if verdict == "folder":
+                    folder = unescape(text)
+                else:
+                    cases.append((verdict == "take", unescape(text)))
+    return folder, cases
 
 
 class Checks(unittest.TestCase):
@@ -92,13 +112,19 @@ class Checks(unittest.TestCase):
                          "--icon", os.path.join(ASSETS, "app.ico"),
                          "--version", "2.10.0.65535", "--copyright", "© 2024 示例公司"]
         self.assertEqual(self.run_check(extra=good_pictures), (0, []))
-        folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
-        self.assertEqual(self.run_check(folder), (0, []))
-        # A folder gives the same archive every time: entries in name order, folders first.
-        packed = package_product.pack_folder(folder, [])
-        self.assertEqual(package_product.pack_folder(folder, []), packed)
-        names = [e.text for e in package_product.read_archive(packed, [])]
-        self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
+
+    def test_each_name_of_the_shared_table_is_taken_or_refused_as_the_installer_does(self):
+        folder, cases = name_table()
+        self.assertEqual(folder, package_product.unpack_folder("示例软件\\".encode("gbk"), NAME.encode("gbk")))
+        for taken, name in cases:
+            with self.subTest(name=name):
+                # Every folder above the name listed before it, as the packager wants them.
+                parts = name.replace("\\", "/").split("/")
+                above = ["/".join(parts[:i]) + "/" for i in range(1, len(parts)) if parts[i - 1] not in ("", ".")]
+                entries = [file_entry(NAME + ".exe", b"MZ")] + [folder_entry(p) for p in above] + \
+                    [folder_entry(name) if name.endswith("/") else file_entry(name)]
+                code, lines = self.run_check(self.archive(entries))
+                self.assertEqual(code == 0, taken, lines)
 
     def test_a_big_product_is_packed_and_checked_a_piece_at_a_time(self):
         # 96 MiB in one file, as a folder and as the archive packed from it (whose entry
@@ -177,8 +203,8 @@ class Checks(unittest.TestCase):
             ("a prefix with a drive", lambda: dict(folder="E:\\示例"), "must be one folder name"),
             ("a prefix ending in a dot", lambda: dict(folder="示例."), "ends with a space or a dot"),
             ("a path too long for Windows",
-             lambda: dict(product=self.archive(GOOD + [file_entry("长" * 120 + ".txt")])),
-             "is 265 bytes, more than the 259 a Windows path holds"),
+             lambda: dict(product=self.archive(GOOD + [file_entry("n" * 240)])),
+             "makes a path of 267 characters, more than the 259 a Windows path holds"),
             ("a picture that is not JPEG", lambda: dict(extra=["--hover", os.path.join(ASSETS, "app.ico")]),
              "picture %s is not a JPEG picture" % os.path.join(ASSETS, "app.ico")),
             ("a picture of another size",
