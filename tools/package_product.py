@@ -5,11 +5,12 @@ and the window's pictures and icon.
 
     package_product.py check   --product ARCHIVE_OR_FOLDER --name NAME --folder PREFIX
                                [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO]
-                               [--version X.Y.Z.W] [--copyright TEXT]
+                               [--version X.Y.Z.W] [--copyright TEXT] [--advice TEXT_FILE]
     package_product.py prepare (the same options) --out DIR
 
-`check` only reports. `prepare` also writes DIR/payload.zip, DIR/brands.txt and DIR/assets/
-(the project's pictures with the given ones in their place); files whose bytes did not
+`check` only reports. `prepare` also writes DIR/payload.zip, DIR/brands.txt, DIR/assets/
+(the project's pictures with the given ones in their place) and, with --advice,
+DIR/advice.txt (the advice as the installer stores it); files whose bytes did not
 change keep their time stamps, so a repeated build redoes nothing. Either way every problem
 found is printed on its own line and the exit code is 1; nothing is written then.
 
@@ -628,6 +629,47 @@ def copyright_problem(text):
     return None
 
 
+# The advice box (a message box) wraps a line after 24 Chinese characters, 48 GBK bytes (the
+# installer's own advice shows its 25th on the next line): so long, one line of the file is
+# one line of the box, and twelve of them keep the box a third of the smallest screen high.
+MAX_ADVICE_LINES = 12
+MAX_ADVICE_LINE_BYTES = 48
+
+
+def check_advice(path, problems):
+    """The advice text as the installer stores it (GBK, lines joined by CR LF), or None."""
+    def refuse(why):
+        problems.append("the advice file %s %s" % (path, why))
+
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        return refuse("cannot be read: %s" % e.strerror)
+    for codec in ("utf-8-sig", "gbk"):
+        try:
+            text = data.decode(codec)
+            break
+        except UnicodeDecodeError:
+            pass
+    else:
+        return refuse("is neither UTF-8 nor code page 936 text")
+    lines = text.replace("\r\n", "\n").replace("\r", "\n").rstrip("\n").split("\n")
+    if not "".join(lines).strip():
+        return refuse("is empty; leave --advice out to keep the installer's own advice")
+    if any(ord(c) < 32 or ord(c) == 127 for c in "".join(lines)):
+        return refuse("holds control characters (tabs included); give plain lines of text")
+    if to_gbk(text) is None:
+        return refuse("holds characters code page 936 cannot write: %s" % unwritable_characters(text))
+    if len(lines) > MAX_ADVICE_LINES:
+        return refuse("has %d lines; the advice box shows at most %d" % (len(lines), MAX_ADVICE_LINES))
+    for number, line in enumerate(lines, 1):
+        if len(to_gbk(line)) > MAX_ADVICE_LINE_BYTES:
+            return refuse("has a line of %d bytes in code page 936 (line %d); the advice box shows "
+                          "lines of at most %d" % (len(to_gbk(line)), number, MAX_ADVICE_LINE_BYTES))
+    return to_gbk("\r\n".join(lines))
+
+
 # ---- the whole product --------------------------------------------------------------------
 
 def check(args):
@@ -641,6 +683,8 @@ def check(args):
             check_picture(role, getattr(args, role), problems)
     if args.icon:
         check_icon(args.icon, problems)
+    if args.advice is not None:
+        check_advice(args.advice, problems)
     for why in (args.version is not None and version_problem(args.version),
                 args.copyright and copyright_problem(args.copyright)):
         if why:
@@ -741,6 +785,12 @@ def prepare(args, listed, folder_gbk, name_gbk):
     # Only the product's own row: no other brand's or product's name goes into its programs.
     write_if_changed(os.path.join(out, "brands.txt"),
                      brand_file.single(folder_gbk.decode("gbk"), name_gbk.decode("gbk")))
+    # The advice text, when the publisher gives one, replaces the installer's own.
+    advice = os.path.join(out, "advice.txt")
+    if args.advice is not None:
+        write_if_changed(advice, check_advice(args.advice, []))
+    elif os.path.exists(advice):
+        os.remove(advice)
     chosen = {PICTURES[role][0]: getattr(args, role) for role in PICTURES if getattr(args, role)}
     if args.icon:
         chosen[ICON_FILE] = args.icon
@@ -764,6 +814,7 @@ def parse(argv):
     p.add_argument("--icon", help="application icon (.ico)")
     p.add_argument("--version", help="the programs' version, X.Y.Z.W with one to four numbers")
     p.add_argument("--copyright", help="the programs' copyright text")
+    p.add_argument("--advice", help="text file of the advice shown before installing")
     p.add_argument("--out", help="prepare: the folder to write into")
     args = p.parse_args(argv)
     if args.command == "prepare" and not args.out:

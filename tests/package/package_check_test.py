@@ -112,6 +112,19 @@ class Checks(unittest.TestCase):
                          "--icon", os.path.join(ASSETS, "app.ico"),
                          "--version", "2.10.0.65535", "--copyright", "© 2024 示例公司"]
         self.assertEqual(self.run_check(extra=good_pictures), (0, []))
+        # Advice of the most lines and the longest lines the box shows, in either encoding.
+        advice = "\n".join(["长" * 24] * package_product.MAX_ADVICE_LINES) + "\n"
+        for codec in ("utf-8", "gbk"):
+            with self.subTest(advice=codec):
+                self.assertEqual(self.run_check(extra=["--advice", self.write("advice.txt", advice.encode(codec))]),
+                                 (0, []))
+        folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
+        self.assertEqual(self.run_check(folder), (0, []))
+        # A folder gives the same archive every time: entries in name order, folders first.
+        packed = package_product.pack_folder(folder, [])
+        self.assertEqual(package_product.pack_folder(folder, []), packed)
+        names = [e.text for e in package_product.read_archive(packed, [])]
+        self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
 
     def test_each_name_of_the_shared_table_is_taken_or_refused_as_the_installer_does(self):
         folder, cases = name_table()
@@ -223,6 +236,15 @@ class Checks(unittest.TestCase):
             ("a copyright of two lines", lambda: dict(extra=["--copyright", "© 2024\n示例"]), "must be one line"),
             ("an icon that is not one", lambda: dict(extra=["--icon", os.path.join(ASSETS, "logo_flame.jpg")]),
              "is not an icon file (.ico)"),
+            ("advice of too many lines", lambda: self.advice(b"line\n" * 13), "has 13 lines; the advice box shows at most 12"),
+            ("advice with a line too long", lambda: self.advice(("短\n" + "长" * 25).encode()),
+             "has a line of 50 bytes in code page 936 (line 2)"),
+            ("advice without GBK", lambda: self.advice("提示😀".encode()), "code page 936 cannot write: 😀"),
+            ("advice that is not text", lambda: self.advice(b"\xff\xfe\x00\x81"), "neither UTF-8 nor code page 936"),
+            ("advice with a tab", lambda: self.advice(b"a\tb"), "holds control characters"),
+            ("empty advice", lambda: self.advice(b"\r\n"), "is empty"),
+            ("no advice file", lambda: dict(extra=["--advice", os.path.join(self.tmp, "missing.txt")]),
+             "missing.txt cannot be read"),
         ]
         for what, arguments, message in cases:
             with self.subTest(what):
@@ -231,17 +253,20 @@ class Checks(unittest.TestCase):
                 self.assertEqual(len(lines), 1, lines)
                 self.assertIn(message, lines[0])
 
-    def test_the_packager_names_an_empty_name_or_prefix(self):
-        # Given but empty, they reach the checks like any other value instead of the usage.
+    def test_the_packager_names_every_empty_value(self):
+        # Given but empty, they are named like any other problem instead of the usage.
         for option, message in [("--name", "the product name is empty"),
-                                ("--folder", "the install-folder prefix is empty")]:
+                                ("--folder", "the install-folder prefix is empty"),
+                                ("--version", 'the version "" must be'),
+                                *((option, option + " was given an empty value")
+                                  for option in ("--product", "--advice", "--button", "--copyright", "--arch"))]:
             with self.subTest(option):
                 given = {"--product": self.archive(GOOD), "--name": NAME, "--folder": "示例软件", option: ""}
                 dist = os.path.join(self.tmp, "dist")
                 run = subprocess.run(["bash", os.path.join(ROOT, "tools", "package.sh"), *sum(given.items(), ()),
                                       "--dist", dist, "--build", os.path.join(self.tmp, "build")],
                                      capture_output=True, text=True)
-                self.assertEqual(run.returncode, 1)
+                self.assertEqual(run.returncode, 1, run.stderr)
                 self.assertIn(message, run.stderr)
                 self.assertFalse(os.path.exists(dist))
 
@@ -264,6 +289,9 @@ class Checks(unittest.TestCase):
                 self.assertNotIn(signing_cert.PASSWORD, run.stdout + run.stderr)
                 self.assertFalse(os.path.exists(dist))
                 self.assertFalse(os.path.exists(os.path.join(folder, "build-x86_64")))
+
+    def advice(self, data):
+        return dict(extra=["--advice", self.write("advice.txt", data)])
 
     @staticmethod
     def damaged():
