@@ -14,7 +14,8 @@ namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Names the file system takes for devices, whatever extension follows.
+// Names the file system takes for devices, whatever extension follows: the serial and
+// parallel ports also with a superscript digit (¹ ² ³, four bytes each in GB18030).
 bool IsDeviceName(const char* part, size_t length) {
     size_t stem = 0;
     while (stem < length && part[stem] != '.') ++stem;
@@ -25,8 +26,12 @@ bool IsDeviceName(const char* part, size_t length) {
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     for (const char* device : kDevices)
         if (std::strcmp(upper, device) == 0) return true;
-    return stem == 4 && (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
-           upper[3] >= '1' && upper[3] <= '9';
+    if (std::strncmp(upper, "COM", 3) != 0 && std::strncmp(upper, "LPT", 3) != 0) return false;
+    if (stem == 4) return upper[3] >= '1' && upper[3] <= '9';
+    static const char* const kSuperscriptDigits[] = {"\x81\x30\x86\x31", "\x81\x30\x85\x35", "\x81\x30\x85\x36"};
+    for (const char* digit : kSuperscriptDigits)
+        if (std::strcmp(upper + 3, digit) == 0) return true;
+    return false;
 }
 
 bool IsAcceptablePart(const char* part, size_t length) {
@@ -92,7 +97,7 @@ bool IsPathInsideFolder(const std::string& path, const std::string& folder) {
 }
 
 std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name) {
-    if (folder.empty() || !IsAcceptableName(name)) return std::nullopt;
+    if (folder.empty() || name.size() > kMaxNameBytes || !IsAcceptableName(name)) return std::nullopt;
     // Separators are turned character by character, so a trail byte of 0x5C stays a trail
     // byte and a '/' is never taken into a double-byte character.
     std::string path = WithTrailingBackslash(folder);

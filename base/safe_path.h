@@ -7,6 +7,9 @@
 
 namespace quill {
 
+// The longest name the rule takes, in bytes: what an archive's entry record holds.
+constexpr size_t kMaxNameBytes = 259;
+
 // The path `name` names inside `folder`, or nothing when the name must be refused.
 //
 // `name` is a text of the system (base/text.h) with '/' or '\' between its parts ("sub/", "数据/a.txt").
@@ -14,11 +17,12 @@ namespace quill {
 // trailing separator is kept. Refused are: the empty name; a name starting with a
 // separator; ':' anywhere (drives, streams); a ".." part; a part made of dots and spaces
 // only, other than "."; a part ending in a dot or space (the file system would drop
-// them); device names (CON, NUL, COM1, LPT1, ... with or without an extension) as any
-// part; control characters and < > " | ? *; text that is not well-formed (base/wide_text.h), and
-// a lead byte followed by '/', which would swallow it; a result of MAX_PATH
-// characters or more; and, as a second layer, any result that the file system would not
-// resolve to a place inside `folder` (IsPathInsideFolder).
+// them); device names (CON, NUL, CONIN$, CLOCK$, COM1, LPT1, COM¹, ... in any case, with
+// or without an extension, blanks before it) as any part; control characters and
+// < > " | ? *; text that is not well-formed (base/wide_text.h), and a lead byte followed
+// by '/', which would swallow it; a name of more than kMaxNameBytes bytes; a result of
+// MAX_PATH characters or more; and, as a second layer, any result that the file system
+// would not resolve to a place inside `folder` (IsPathInsideFolder).
 std::optional<std::string> SafePathInFolder(const std::string& folder, const std::string& name);
 
 // True when `part`, one name between separators of a path a user typed, is a name the file

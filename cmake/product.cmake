@@ -6,7 +6,8 @@
 #
 # Defines for the rest of the build: QUILL_ASSETS_DIR (the window's pictures and icon),
 # QUILL_BRANDS_FILE (the brand table's source) and, for a packaged product,
-# QUILL_PRODUCT_ARCHIVE (the checked archive to embed).
+# QUILL_PRODUCT_ARCHIVE (the checked archive to embed) and QUILL_ADVICE_TEXT (its own advice
+# as the constant area stores it, when it brings one).
 
 set(QUILL_PRODUCT "" CACHE PATH "Product archive (.zip) or product folder to package instead of the stand-in")
 set(QUILL_PRODUCT_NAME "" CACHE STRING "Product name: <name>.exe at the product's root is what the installer starts")
@@ -16,10 +17,12 @@ set(QUILL_PICTURE_HOVER "" CACHE FILEPATH "Start button picture under the pointe
 set(QUILL_PICTURE_FINISH "" CACHE FILEPATH "Finish button picture, JPEG 220 x 80")
 set(QUILL_PICTURE_LOGO "" CACHE FILEPATH "Logo picture, JPEG 424 x 534")
 set(QUILL_ICON "" CACHE FILEPATH "Application icon (.ico)")
+set(QUILL_ADVICE "" CACHE FILEPATH "Text file of the advice shown before installing (UTF-8 or GBK)")
 
 set(QUILL_ASSETS_DIR ${CMAKE_SOURCE_DIR}/assets)
 set(QUILL_BRANDS_FILE ${CMAKE_SOURCE_DIR}/data/brands.txt)
 set(QUILL_PRODUCT_ARCHIVE "")
+set(QUILL_ADVICE_TEXT "")
 
 if(QUILL_PRODUCT)
   if(QUILL_PAYLOAD_ARCHIVE)
@@ -27,7 +30,7 @@ if(QUILL_PRODUCT)
   endif()
   set(out ${CMAKE_BINARY_DIR}/product-input)
   set(args "")
-  set(inputs ${CMAKE_SOURCE_DIR}/tools/package_product.py ${CMAKE_SOURCE_DIR}/data/brands.txt)
+  set(inputs ${CMAKE_SOURCE_DIR}/tools/package_product.py ${CMAKE_SOURCE_DIR}/tools/brand_file.py)
   foreach(role BUTTON HOVER FINISH LOGO)
     if(QUILL_PICTURE_${role})
       string(TOLOWER ${role} option)
@@ -38,6 +41,10 @@ if(QUILL_PRODUCT)
   if(QUILL_ICON)
     list(APPEND args --icon=${QUILL_ICON})
     list(APPEND inputs ${QUILL_ICON})
+  endif()
+  if(QUILL_ADVICE)
+    list(APPEND args --advice=${QUILL_ADVICE})
+    list(APPEND inputs ${QUILL_ADVICE})
   endif()
   execute_process(
     # Quoted "--option=value" arguments: an empty value still reaches the checker, which
@@ -64,5 +71,8 @@ if(QUILL_PRODUCT)
   set(QUILL_ASSETS_DIR ${out}/assets)
   set(QUILL_BRANDS_FILE ${out}/brands.txt)
   set(QUILL_PRODUCT_ARCHIVE ${out}/payload.zip)
+  if(QUILL_ADVICE)
+    set(QUILL_ADVICE_TEXT ${out}/advice.txt)
+  endif()
   message(STATUS "Packaging ${QUILL_PRODUCT} as ${QUILL_PRODUCT_NAME}")
 endif()

@@ -29,4 +29,5 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "The version information cannot be written:\n${problems}")
 endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUILL_BRANDS_FILE}
-  ${CMAKE_SOURCE_DIR}/tools/make_version_info.py ${CMAKE_SOURCE_DIR}/tools/package_product.py)
+  ${CMAKE_SOURCE_DIR}/tools/make_version_info.py ${CMAKE_SOURCE_DIR}/tools/package_product.py
+  ${CMAKE_SOURCE_DIR}/tools/brand_file.py)

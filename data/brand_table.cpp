@@ -1,6 +1,7 @@
 #include "data/brand_table.h"
 
-// kBrandRows, generated from data/brands.txt together with the constant area.
+// kBrandRows and the installed row and position, generated from data/brands.txt together
+// with the constant area.
 #include "brand_rows.inc"
 
 namespace quill {
@@ -11,6 +12,10 @@ const BrandRow* FindBrand(int32_t key) {
     }
     return nullptr;
 }
+
+int32_t InstalledBrandKey() { return kInstalledBrandKey; }
+
+int32_t InstalledProductPosition() { return kInstalledProductPosition; }
 
 const BrandRow* BrandRows() { return kBrandRows; }
 

@@ -13,6 +13,11 @@ struct BrandRow {
     const char* products;  // GBK product names joined by "|"
 };
 
+// The key of the row this build installs from, and the position (from 1) of its product in
+// that row's list: fixed when the table is generated.
+int32_t InstalledBrandKey();
+int32_t InstalledProductPosition();
+
 // The first row whose key equals `key`, or null when no row has it.
 const BrandRow* FindBrand(int32_t key);
 

@@ -23,8 +23,6 @@ namespace quill {
 
 namespace {
 
-constexpr int32_t kBrandKey = 0;
-constexpr int32_t kProductIndex = 13;
 constexpr int64_t kDriveDThresholdMiB = 1000;
 constexpr int kLabelCaption = OwnProperty(Label::kCaption);
 
@@ -90,8 +88,8 @@ std::string DefaultInstallFolder() {
     const char* driveRoot = freeMiB < kDriveDThresholdMiB ? ConstRootC : ConstRootD;
 
     FlowState& f = Flow();
-    f.productIndex = kProductIndex;
-    const BrandRow* row = FindBrand(kBrandKey);
+    f.productIndex = InstalledProductPosition();
+    const BrandRow* row = FindBrand(InstalledBrandKey());
     const std::string brandFolder = row ? row->folder : ConstEmpty;
     f.productList = row ? row->products : ConstEmpty;
     f.productNames = SplitText(f.productList, std::string(ConstVerticalBar));

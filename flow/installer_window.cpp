@@ -153,12 +153,16 @@ int32_t HandlerOffset(const std::string& name, int pointerSize) {
     return kNoHandler;
 }
 
-WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerSize) {
+namespace {
+
+// Every unit of the window. List order decides creation (last first) and stacking (earlier =
+// higher among siblings), so page 1 lies above pages 2 and 3.
+std::vector<UnitSpec> InstallerUnits(const AssetLoader& loadAsset, const InstalledProduct& product) {
     const std::string boldFont = StoredFont(-12, 700, false);
     const std::string linkFont = StoredFont(-12, 400, true);
-    // List order decides creation (last first) and stacking (earlier = higher among
-    // siblings), so page 1 lies above pages 2 and 3.
-    std::vector<UnitSpec> units = {
+    // The folder the label shows until the window's start-up puts the default one there.
+    const std::string startingFolder = "D:\\" + product.brandFolder + product.name;
+    return {
         {kWindowUnitId, "窗口_安装", kTypeWindow, 50, 50, 250, 400, 0, true, kArrowCursor,
          {{0, "OnWindowCreated"}}, WindowOwnProperties()},
         {kUnitLog, "标签_日志", kTypeLabel, 79, 344, 160, 24, kUnitPage1, true, kArrowCursor, {},
@@ -177,7 +181,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitLogo2, "图片框_Logo2", kTypePicBox, 174, 24, 250, 255, kUnitPage3, true, kArrowCursor, {},
          Box(0, kSystemColour, loadAsset("logo_flame_small.jpg"), 0)},
         {kUnitTitle3, "透明标签3", kTypeTransLabel, 0, 0, 250, 24, kUnitPage3, true, kArrowCursor, {},
-         TitleLabel(" Orvenline_安装完成！", kWhite, {})},
+         TitleLabel(" " + product.name + "_安装完成！", kWhite, {})},
         {kUnitProgressFill, "图片框_进度", kTypePicBox, -2, 2, 0, 18, kUnitProgressFrame, true, kArrowCursor, {},
          Box(0, kWhite, {}, 0)},
         {kUnitProgressFrame, "图片框_进度框", kTypePicBox, 0, 335, 600, 24, kUnitPage2, true, kArrowCursor, {},
@@ -188,7 +192,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitAdBox, "图片框_AD", kTypePicBox, 0, 23, 600, 300, kUnitPage2, true, kArrowCursor, {},
          Box(0, kPageSky, {}, 2)},
         {kUnitTitle2, "透明标签2", kTypeTransLabel, 0, 0, 250, 24, kUnitPage2, true, kArrowCursor, {},
-         TitleLabel(" Orvenline_正在安装...", kWhite, {})},
+         TitleLabel(" " + product.name + "_正在安装...", kWhite, {})},
         {kUnitStartButton, "图形按钮1", kTypePicBtn, 14, 255, 220, 80, kUnitPage1, true, kArrowCursor,
          {{0, "OnStartClicked"}}, Button(loadAsset("button_install.jpg"), loadAsset("button_install_hover.jpg")),
          kUnitTabStop | kUnitDefault},
@@ -199,7 +203,7 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitLogo, "图片框_Logo", kTypePicBox, 12, 36, 211, 211, kUnitPage1, true, kArrowCursor, {},
          Box(0, kSystemColour, loadAsset("logo_flame.jpg"), 1)},
         {kUnitInstallFolder, "标签_安装目录", kTypeLabel, 7, 367, 232, 25, kUnitPage1, true, kHandCursor,
-         {{-1, "OnInstallFolderPressed"}}, PageLabel("D:\\Tessaly软件\\Orvenline", linkFont), kUnitTabStop},
+         {{-1, "OnInstallFolderPressed"}}, PageLabel(startingFolder, linkFont), kUnitTabStop},
         {kUnitTimer3, "时钟3", kTypeTimer, 48, 32, 26, 26, 0, false, kArrowCursor, {}, {}},
         {kUnitTimer2, "时钟2", kTypeTimer, 24, 32, 26, 26, 0, false, kArrowCursor, {}, {}},
         {kUnitTimer1, "时钟1", kTypeTimer, 0, 32, 26, 26, 0, false, kArrowCursor, {}, TimerProperties(0)},
@@ -210,32 +214,34 @@ WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerS
         {kUnitPage3, "图片框3_背景", kTypePicBox, 0, 0, 600, 400, 0, true, kArrowCursor, {},
          Box(kSingleLineBorder, kPageSky, {}, 0)},
     };
+}
 
+UnitRecord Record(const UnitSpec& s, int pointerSize) {
+    UnitRecord u;
+    u.type = s.type;
+    u.name = s.name;
+    u.left = s.left;
+    u.top = s.top;
+    u.width = s.width;
+    u.height = s.height;
+    u.container = s.container;
+    u.cursor = CursorBlob(s.cursor);
+    u.flags = (s.visible ? kUnitVisible : 0) | s.keyboard;
+    for (const auto& e : s.events) u.events.push_back({e.first, HandlerOffset(e.second, pointerSize)});
+    u.ownProperties = s.ownProperties;
+    return u;
+}
+
+}  // namespace
+
+WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, const InstalledProduct& product,
+                                      int pointerSize) {
     WindowEntry win;
-    for (const UnitSpec& s : units) {
-        UnitRecord u;
-        u.type = s.type;
-        u.name = s.name;
-        u.left = s.left;
-        u.top = s.top;
-        u.width = s.width;
-        u.height = s.height;
-        u.container = s.container;
-        u.cursor = CursorBlob(s.cursor);
-        u.flags = (s.visible ? kUnitVisible : 0) | s.keyboard;
-        for (const auto& e : s.events) u.events.push_back({e.first, HandlerOffset(e.second, pointerSize)});
-        u.ownProperties = s.ownProperties;
+    for (const UnitSpec& s : InstallerUnits(loadAsset, product)) {
         win.unitIds.push_back(s.id);
-        win.units.push_back(std::move(u));
+        win.units.push_back(Record(s, pointerSize));
     }
-    // Each container lists the units it holds, in list order.
-    for (size_t i = 0; i < win.units.size(); ++i) {
-        for (size_t j = 1; j < win.units.size(); ++j) {
-            const uint32_t container = win.units[j].container;
-            if ((i == 0 && container == 0) || (i > 0 && container == win.unitIds[i]))
-                win.units[i].children.push_back(win.unitIds[j]);
-        }
-    }
+    LinkContainers(&win);
 
     WindowTemplate tpl;
     tpl.windowIds.push_back(kInstallerWindowId);

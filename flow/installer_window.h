@@ -49,6 +49,14 @@ using AssetLoader = std::function<std::string(const std::string& name)>;
 // pointer size; -1 when the name is unknown.
 int32_t HandlerOffset(const std::string& name, int pointerSize);
 
-WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, int pointerSize);
+// The product the window names: its brand folder as the brand table holds it (GBK, ending
+// in one backslash, e.g. "Tessaly软件\") and its name.
+struct InstalledProduct {
+    std::string brandFolder;
+    std::string name;
+};
+
+WindowTemplate BuildInstallerTemplate(const AssetLoader& loadAsset, const InstalledProduct& product,
+                                      int pointerSize);
 
 }  // namespace quill

@@ -21,8 +21,6 @@ namespace quill {
 
 namespace {
 
-constexpr int32_t kBrandKey = 0;
-
 std::string Join(const std::string& folder, const std::string& relative) {
     return relative.empty() ? folder : folder + "\\" + relative;
 }
@@ -99,7 +97,7 @@ std::set<std::string> FoldersThatExistedBefore(const std::string& installFolder,
 }
 
 std::string Publisher() {
-    const BrandRow* row = FindBrand(kBrandKey);
+    const BrandRow* row = FindBrand(InstalledBrandKey());
     std::string folder = row ? row->folder : "";
     // The brand folder ends in one backslash, which is no part of the name.
     if (!folder.empty() && folder.back() == '\\') folder.pop_back();

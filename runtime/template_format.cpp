@@ -87,6 +87,18 @@ static std::string WriteUnitBlock(const WindowEntry& win) {
     return w.take();
 }
 
+void LinkContainers(WindowEntry* window) {
+    std::vector<UnitRecord>& units = window->units;
+    for (size_t i = 0; i < units.size(); ++i) {
+        units[i].children.clear();
+        for (size_t j = 1; j < units.size(); ++j) {
+            const uint32_t container = units[j].container;
+            if ((i == 0 && container == 0) || (i > 0 && container == window->unitIds[i]))
+                units[i].children.push_back(window->unitIds[j]);
+        }
+    }
+}
+
 std::string WriteTemplate(const WindowTemplate& tpl) {
     ByteWriter table;
     for (uint32_t id : tpl.windowIds) table.u32(id);

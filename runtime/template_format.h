@@ -73,6 +73,10 @@ std::string WriteUnitRecord(const UnitRecord& unit);
 // Parses one record of exactly `size` bytes; false when it is cut short.
 bool ReadUnitRecord(const uint8_t* data, size_t size, UnitRecord* out);
 
+// Fills every record's list of children from the units' containers, in list order: the
+// window (record 0) holds the units whose container is 0, any other unit those naming its id.
+void LinkContainers(WindowEntry* window);
+
 std::string WriteTemplate(const WindowTemplate& tpl);
 // False when the stream is malformed or cut short anywhere.
 bool ReadTemplate(const uint8_t* data, size_t size, WindowTemplate* out);

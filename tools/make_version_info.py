@@ -18,6 +18,7 @@ import argparse
 import os
 import sys
 
+import brand_file
 import package_product as rules
 
 # Chinese (Simplified, PRC) texts in the Unicode code page, as the string block names them.
@@ -32,12 +33,11 @@ UNINSTALLER_FILE = "uninstall.exe"
 
 def installed_brand(path):
     """(product name, company) of the brand table's row the installer uses."""
-    with open(path, encoding="utf-8") as f:
-        for line in f.read().splitlines():
-            fields = line.split("\t")
-            if not line.startswith("#") and len(fields) == 3 and fields[0].strip() == str(rules.BRAND_KEY):
-                return fields[2].split("|")[rules.PRODUCT_INDEX - 1], fields[1].rstrip("\\")
-    raise SystemExit("%s has no row %d" % (path, rules.BRAND_KEY))
+    try:
+        folder, name = brand_file.read(path).installed()
+    except brand_file.BadFile as e:
+        raise SystemExit(e.args[0])
+    return name, folder.rstrip("\\")
 
 
 def rc_text(text):

@@ -4,7 +4,7 @@
 #
 #   bash tools/package.sh --product PRODUCT.zip|FOLDER --name NAME --folder PREFIX \
 #        [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO] \
-#        [--version X.Y.Z.W] [--copyright TEXT]
+#        [--version X.Y.Z.W] [--copyright TEXT] [--advice TEXT_FILE]
 #        [--sign CERT.pfx --sign-password-file FILE [--timestamp URL]]
 #
 #   --product  the product: a ZIP archive, or a folder (packed with GBK names)
@@ -18,6 +18,9 @@
 #   --version  the product's version, one to four numbers 0-65535 joined by dots (default
 #              1.0.0.0): the programs' version information and the uninstall entry show it
 #   --copyright  the copyright text of the programs' version information (optional)
+#   --advice   text file (UTF-8 or GBK) of the advice shown before installing, in place of
+#              the installer's own: at most 12 lines of at most 48 GBK bytes (24 Chinese
+#              characters) each
 #   --sign     PKCS#12 file holding the code-signing certificate and its key: the
 #              uninstaller is signed before it is embedded, the installer after it is linked
 #   --sign-password-file  file whose first line is the PKCS#12 password (never on a command line)
@@ -32,26 +35,31 @@
 # Nothing is built when a check fails; each problem is named on its own line (exit code 1).
 # The same build is reachable with CMake options alone: QUILL_PRODUCT, QUILL_PRODUCT_NAME,
 # QUILL_FOLDER_PREFIX, QUILL_PICTURE_BUTTON/HOVER/FINISH/LOGO, QUILL_ICON,
-# QUILL_PRODUCT_VERSION and QUILL_COPYRIGHT.
+# QUILL_PRODUCT_VERSION, QUILL_COPYRIGHT and QUILL_ADVICE.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
-  sed -n '4,33p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,38p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
-product= name= name_given= folder= folder_given= version= version_given= copyright= sign= sign_pass= timestamp= dist=$root/dist build=$root/build/package arch=both
+product= product_given= name= name_given= folder= folder_given= version= version_given= copyright= advice= sign= sign_pass= timestamp= dist=$root/dist build=$root/build/package arch=both
 declare -A picture=()
-abs() { realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
+abs() { [ -z "$1" ] || realpath -m -- "$1"; }  # paths are the caller's, relative to where it stands
+# Options given an empty value; the checks of the name, the prefix and the version name those
+# three themselves.
+empty=()
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
+  case $1 in --name|--folder|--version) ;; *) [ -n "$2" ] || empty+=("$1") ;; esac
   case $1 in
-    --product) product=$(abs "$2") ;;
+    --product) product=$(abs "$2") product_given=1 ;;
     --name) name=$2 name_given=1 ;;
     --folder) folder=$2 folder_given=1 ;;
     --version) version=$2 version_given=1 ;;
     --copyright) copyright=$2 ;;
+    --advice) advice=$(abs "$2") ;;
     --button|--hover|--finish|--logo|--icon) picture[${1#--}]=$(abs "$2") ;;
     --sign) sign=$(abs "$2") ;;
     --sign-password-file) sign_pass=$(abs "$2") ;;
@@ -63,9 +71,9 @@ while [ $# -gt 0 ]; do
   esac
   shift 2
 done
-# An empty name or prefix is given, and the checks below name what is wrong with it.
-[ -n "$product" ] && [ -n "$name_given" ] && [ -n "$folder_given" ] || usage
-case $arch in both) archs=(i686 x86_64) ;; i686|x86_64) archs=("$arch") ;; *) usage ;; esac
+# Given, even empty, they reach the checks below, which name what is wrong with them.
+[ -n "$product_given" ] && [ -n "$name_given" ] && [ -n "$folder_given" ] || usage
+case $arch in both) archs=(i686 x86_64) ;; i686|x86_64|'') archs=("$arch") ;; *) usage ;; esac
 
 source "$root/tools/build-options.sh"
 python=$(quill_python)
@@ -89,6 +97,8 @@ else
 fi
 [ -z "$copyright" ] || checks+=(--copyright="$copyright")
 options+=(-DQUILL_COPYRIGHT="$copyright")
+[ -z "$advice" ] || checks+=(--advice="$advice")
+options+=(-DQUILL_ADVICE="$advice")
 options+=(-DQUILL_SIGN_PFX="$sign" -DQUILL_SIGN_PASSWORD_FILE="$sign_pass" -DQUILL_SIGN_TIMESTAMP="$timestamp")
 options+=(-DQUILL_SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-}")
 
@@ -121,7 +131,14 @@ signing_problems() {
 
 # The checks before anything is built: a mistake shows in a second.
 fine=1
-"$python" "$root/tools/package_product.py" check "${checks[@]}" || fine=
+for option in "${empty[@]}"; do
+  echo "package: $option was given an empty value; give one, or leave the option out" >&2
+  fine=
+done
+# Without a product there is nothing for the checker to look at.
+if [ -z "$product" ] || ! "$python" "$root/tools/package_product.py" check "${checks[@]}"; then
+  fine=
+fi
 signing_problems || fine=
 [ -n "$fine" ] || {
   echo "package: nothing was built" >&2

@@ -5,11 +5,12 @@ and the window's pictures and icon.
 
     package_product.py check   --product ARCHIVE_OR_FOLDER --name NAME --folder PREFIX
                                [--button JPG] [--hover JPG] [--finish JPG] [--logo JPG] [--icon ICO]
-                               [--version X.Y.Z.W] [--copyright TEXT]
+                               [--version X.Y.Z.W] [--copyright TEXT] [--advice TEXT_FILE]
     package_product.py prepare (the same options) --out DIR
 
-`check` only reports. `prepare` also writes DIR/payload.zip, DIR/brands.txt and DIR/assets/
-(the project's pictures with the given ones in their place); files whose bytes did not
+`check` only reports. `prepare` also writes DIR/payload.zip, DIR/brands.txt, DIR/assets/
+(the project's pictures with the given ones in their place) and, with --advice,
+DIR/advice.txt (the advice as the installer stores it); files whose bytes did not
 change keep their time stamps, so a repeated build redoes nothing. Either way every problem
 found is printed on its own line and the exit code is 1; nothing is written then.
 
@@ -32,16 +33,20 @@ import sys
 import time
 import zlib
 
+import brand_file
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 
-# The brand table's rules: the installer takes row 0 and its 13th product name.
-BRAND_KEY = 0
-PRODUCT_INDEX = 13
+# The brand table's rule for a product name.
 MAX_PRODUCT_NAME_BYTES = 32
-# The longest path Windows' ANSI file functions take, without the terminating zero.
+# The longest entry name the installer reads, in bytes (what its entry record holds).
 MAX_PATH_BYTES = 259
-# The longest default install folder's drive root.
+# The longest path the installer writes, in UTF-16 characters: under Windows' MAX_PATH.
+MAX_PATH_CHARACTERS = 259
+# The default install folder's drive root, and where the installer unpacks beside that folder
+# before it moves everything in.
 DRIVE_ROOT = b"D:\\"
+STAGING_SUFFIX = ".quill-staging"
 
 # Pictures a publisher may replace: the project's file and the size the window shows it at.
 PICTURES = {
@@ -53,10 +58,11 @@ PICTURES = {
 ICON_FILE = "app.ico"
 
 FORBIDDEN = set('<>:"/\\|?*')
-# The device names the installer refuses as any part of a path, with or without an extension
-# and with blanks before it: the console's own (CONIN$, CONOUT$) and CLOCK$ as well.
+# The device names the installer refuses as any part of a path, in any case, with or without
+# an extension and with blanks before it: the console's own (CONIN$, CONOUT$), CLOCK$, and
+# the ports also with a superscript digit.
 RESERVED = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"} | \
-    {"COM%d" % i for i in range(1, 10)} | {"LPT%d" % i for i in range(1, 10)}
+    {port + digit for port in ("COM", "LPT") for digit in "123456789¹²³"}
 
 SIG_LOCAL, SIG_CENTRAL, SIG_END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
 SIG_ZIP64_LOCATOR = b"PK\x06\x07"
@@ -91,11 +97,11 @@ def unwritable_characters(text):
 
 def component_problem(part):
     """Why Windows cannot create a file or folder of this name, or None."""
-    bad = sorted({c for c in part if c in FORBIDDEN or ord(c) < 32 or ord(c) == 127})
+    bad = sorted({c for c in part if c in FORBIDDEN or ord(c) < 32})
     if bad:
         return "holds %s, which Windows does not allow in names" % " ".join(repr(c) for c in bad)
-    if part != part.rstrip(" .") or part != part.lstrip(" "):
-        return "begins with a space or ends with a space or a dot, which Windows drops"
+    if part != part.rstrip(" ."):
+        return "ends with a space or a dot, which Windows drops"
     if part.split(".")[0].rstrip(" ").upper() in RESERVED:
         return "is a device name Windows reserves"
     return None
@@ -142,6 +148,17 @@ def check_folder_prefix(folder, problems):
         problems.append("the install-folder prefix \"%s\" %s" % (folder, why))
         return None
     return gbk + b"\\"
+
+
+def unpack_folder(folder_gbk, name_gbk):
+    """Where the installer unpacks the product on its default install folder."""
+    return shown(DRIVE_ROOT + folder_gbk + name_gbk) + STAGING_SUFFIX
+
+
+def path_length(folder, raw):
+    """The UTF-16 length of the path the installer writes an entry to: the folder, one
+    backslash and the name with its separators as stored."""
+    return len((folder + "\\" + shown(raw)).encode("utf-16-le")) // 2
 
 
 # ---- archives -----------------------------------------------------------------------------
@@ -612,6 +629,47 @@ def copyright_problem(text):
     return None
 
 
+# The advice box (a message box) wraps a line after 24 Chinese characters, 48 GBK bytes (the
+# installer's own advice shows its 25th on the next line): so long, one line of the file is
+# one line of the box, and twelve of them keep the box a third of the smallest screen high.
+MAX_ADVICE_LINES = 12
+MAX_ADVICE_LINE_BYTES = 48
+
+
+def check_advice(path, problems):
+    """The advice text as the installer stores it (GBK, lines joined by CR LF), or None."""
+    def refuse(why):
+        problems.append("the advice file %s %s" % (path, why))
+
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        return refuse("cannot be read: %s" % e.strerror)
+    for codec in ("utf-8-sig", "gbk"):
+        try:
+            text = data.decode(codec)
+            break
+        except UnicodeDecodeError:
+            pass
+    else:
+        return refuse("is neither UTF-8 nor code page 936 text")
+    lines = text.replace("\r\n", "\n").replace("\r", "\n").rstrip("\n").split("\n")
+    if not "".join(lines).strip():
+        return refuse("is empty; leave --advice out to keep the installer's own advice")
+    if any(ord(c) < 32 or ord(c) == 127 for c in "".join(lines)):
+        return refuse("holds control characters (tabs included); give plain lines of text")
+    if to_gbk(text) is None:
+        return refuse("holds characters code page 936 cannot write: %s" % unwritable_characters(text))
+    if len(lines) > MAX_ADVICE_LINES:
+        return refuse("has %d lines; the advice box shows at most %d" % (len(lines), MAX_ADVICE_LINES))
+    for number, line in enumerate(lines, 1):
+        if len(to_gbk(line)) > MAX_ADVICE_LINE_BYTES:
+            return refuse("has a line of %d bytes in code page 936 (line %d); the advice box shows "
+                          "lines of at most %d" % (len(to_gbk(line)), number, MAX_ADVICE_LINE_BYTES))
+    return to_gbk("\r\n".join(lines))
+
+
 # ---- the whole product --------------------------------------------------------------------
 
 def check(args):
@@ -625,6 +683,8 @@ def check(args):
             check_picture(role, getattr(args, role), problems)
     if args.icon:
         check_icon(args.icon, problems)
+    if args.advice is not None:
+        check_advice(args.advice, problems)
     for why in (args.version is not None and version_problem(args.version),
                 args.copyright and copyright_problem(args.copyright)):
         if why:
@@ -658,36 +718,17 @@ def check(args):
                 if elsewhere else ""
             problems.append("the product has no %s.exe at its root%s" % (args.name, hint))
         if folder_gbk is not None:
-            base = DRIVE_ROOT + folder_gbk + name_gbk + b"\\"
-            longest = max(entries, key=lambda e: len(e.raw.rstrip(b"/")))
-            length = len(base) + len(longest.raw.rstrip(b"/"))
-            if length > MAX_PATH_BYTES:
-                problems.append("%s%s is %d bytes, more than the %d a Windows path holds: shorten "
-                                "the prefix, the product name or that name"
-                                % (shown(base), longest.text, length, MAX_PATH_BYTES))
+            staging = unpack_folder(folder_gbk, name_gbk)
+            longest = max(entries, key=lambda e: path_length(staging, e.raw))
+            length = path_length(staging, longest.raw)
+            if length > MAX_PATH_CHARACTERS:
+                problems.append("the installer unpacks into %s, where %s makes a path of %d characters, "
+                                "more than the %d a Windows path holds: shorten the prefix, the "
+                                "product name or that name"
+                                % (staging, shown(longest.raw), length, MAX_PATH_CHARACTERS))
     if problems:
         raise Refused(problems)
     return listed, folder_gbk, name_gbk
-
-
-def brand_rows(brands_path, folder_gbk, name_gbk):
-    """data/brands.txt with row 0 holding the product: its folder and its 13th name."""
-    out, done = [], False
-    with open(brands_path, encoding="utf-8") as f:
-        lines = f.read().splitlines()
-    for line in lines:
-        fields = line.split("\t")
-        if not done and not line.startswith("#") and len(fields) == 3 and fields[0].strip() == str(BRAND_KEY):
-            names = fields[2].split("|")
-            if len(names) < PRODUCT_INDEX:
-                raise Refused(["%s: row %d has fewer than %d product names" % (brands_path, BRAND_KEY, PRODUCT_INDEX)])
-            names[PRODUCT_INDEX - 1] = name_gbk.decode("gbk")
-            line = "\t".join([fields[0], folder_gbk.decode("gbk"), "|".join(names)])
-            done = True
-        out.append(line)
-    if not done:
-        raise Refused(["%s has no row %d" % (brands_path, BRAND_KEY)])
-    return ("\n".join(out) + "\n").encode("utf-8")
 
 
 def write_if_changed(path, data):
@@ -741,8 +782,15 @@ def prepare(args, listed, folder_gbk, name_gbk):
     except Refused:
         os.remove(os.path.join(out, "payload.zip.tmp"))
         raise
+    # Only the product's own row: no other brand's or product's name goes into its programs.
     write_if_changed(os.path.join(out, "brands.txt"),
-                     brand_rows(os.path.join(ROOT, "data", "brands.txt"), folder_gbk, name_gbk))
+                     brand_file.single(folder_gbk.decode("gbk"), name_gbk.decode("gbk")))
+    # The advice text, when the publisher gives one, replaces the installer's own.
+    advice = os.path.join(out, "advice.txt")
+    if args.advice is not None:
+        write_if_changed(advice, check_advice(args.advice, []))
+    elif os.path.exists(advice):
+        os.remove(advice)
     chosen = {PICTURES[role][0]: getattr(args, role) for role in PICTURES if getattr(args, role)}
     if args.icon:
         chosen[ICON_FILE] = args.icon
@@ -766,6 +814,7 @@ def parse(argv):
     p.add_argument("--icon", help="application icon (.ico)")
     p.add_argument("--version", help="the programs' version, X.Y.Z.W with one to four numbers")
     p.add_argument("--copyright", help="the programs' copyright text")
+    p.add_argument("--advice", help="text file of the advice shown before installing")
     p.add_argument("--out", help="prepare: the folder to write into")
     args = p.parse_args(argv)
     if args.command == "prepare" and not args.out:

@@ -1,7 +1,10 @@
 // The rule that keeps names from outside inside their folder, and its second layer alone.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "base/safe_path.h"
+#include "base/wide_text.h"
 
 using namespace quill;
 
@@ -55,4 +58,58 @@ TEST(SafePath, SecondLayerJudgesTheResolvedPath) {
         {"D:\\Tessaly软件", "D:\\Tessaly软件\\Orvenline", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsPathInsideFolder(c.path, c.folder), c.inside) << c.path << " in " << c.folder;
+}
+
+namespace {
+
+// A text of the shared name table with its escapes undone: \\, \xNN (ASCII) and \{N}c.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+        } else if (text.compare(i, 2, "\\\\") == 0) {
+            out += '\\';
+            i += 1;
+        } else if (text.compare(i, 2, "\\x") == 0) {
+            out += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else if (text.compare(i, 2, "\\{") == 0) {
+            const size_t close = text.find('}', i);
+            size_t length = 1;  // one UTF-8 character
+            while ((static_cast<unsigned char>(text[close + 1 + length]) & 0xC0) == 0x80) ++length;
+            for (int n = std::stoi(text.substr(i + 2, close - i - 2)); n > 0; --n) out += text.substr(close + 1, length);
+            i = close + length;
+        } else {
+            ADD_FAILURE() << "unknown escape in " << text;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// The shared table the packager's checks are held to as well.
+TEST(SafePath, GivesTheSharedTablesVerdicts) {
+    std::ifstream in(QUILL_NAME_RULE_CASES, std::ios::binary);
+    ASSERT_TRUE(in) << QUILL_NAME_RULE_CASES;
+    std::string folder;
+    int cases = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const size_t tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        const std::string verdict = line.substr(0, tab);
+        const std::optional<std::string> text = TextFromUtf8(Unescape(line.substr(tab + 1)));
+        ASSERT_TRUE(text.has_value()) << line;
+        if (verdict == "folder") {
+            folder = *text;
+            continue;
+        }
+        ASSERT_TRUE(!folder.empty() && (verdict == "take" || verdict == "refuse")) << line;
+        EXPECT_EQ(SafePathInFolder(folder, *text).has_value(), verdict == "take") << line;
+        ++cases;
+    }
+    EXPECT_GT(cases, 50);
 }

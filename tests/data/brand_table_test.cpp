@@ -30,6 +30,9 @@ bool InsideConstantArea(const char* p) {
 }
 
 TEST(BrandTable, InForceRowGivesTheInstalledProduct) {
+    // The row and position the flow takes are the stand-in's: key 0, the 13th name.
+    EXPECT_EQ(0, quill::InstalledBrandKey());
+    EXPECT_EQ(13, quill::InstalledProductPosition());
     const quill::BrandRow* row = quill::FindBrand(0);
     ASSERT_NE(nullptr, row);
     EXPECT_STREQ("Tessaly软件\\", row->folder);

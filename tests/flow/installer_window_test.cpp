@@ -6,6 +6,8 @@
 
 #include "flow/installer_window.h"
 #include "runtime/template_format.h"
+#include "ui/props/label_props.h"
+#include "ui/props/trans_label_props.h"
 
 namespace quill {
 namespace {
@@ -17,8 +19,21 @@ const char* const kHandlerNames[] = {
 };
 constexpr size_t kHandlerCount = sizeof(kHandlerNames) / sizeof(kHandlerNames[0]);
 
-WindowTemplate Installer(int pointerSize) {
-    return BuildInstallerTemplate([](const std::string& name) { return "picture " + name; }, pointerSize);
+WindowTemplate Installer(int pointerSize, const InstalledProduct& product = {"Tessaly软件\\", "Orvenline"}) {
+    return BuildInstallerTemplate([](const std::string& name) { return "picture " + name; }, product, pointerSize);
+}
+
+template <typename Props>
+std::string Caption(const WindowEntry& window, uint32_t unit) {
+    for (size_t i = 0; i < window.unitIds.size(); ++i) {
+        if (window.unitIds[i] != unit) continue;
+        const std::string& own = window.units[i].ownProperties;
+        Props p;
+        EXPECT_TRUE(p.Read(reinterpret_cast<const uint8_t*>(own.data()), own.size()));
+        return p.caption;
+    }
+    ADD_FAILURE() << "no unit " << unit;
+    return {};
 }
 
 TEST(InstallerWindow, TheTemplateReadsBackAsWritten) {
@@ -30,6 +45,15 @@ TEST(InstallerWindow, TheTemplateReadsBackAsWritten) {
     EXPECT_EQ(back.windows[0].unitIds[15], kUnitStartButton);
     EXPECT_EQ(back.windows[0].units[15].name, "图形按钮1");
     EXPECT_EQ(WriteTemplate(back), bytes);
+}
+
+// The page titles and the folder shown before the default one is known name the product the
+// window is generated for, and nothing of another.
+TEST(InstallerWindow, TitlesAndStartingFolderNameTheInstalledProduct) {
+    const WindowEntry window = Installer(4, {"示例软件\\", "示例产品"}).windows[0];
+    EXPECT_EQ(Caption<TransLabelProps>(window, kUnitTitle2), " 示例产品_正在安装...");
+    EXPECT_EQ(Caption<TransLabelProps>(window, kUnitTitle3), " 示例产品_安装完成！");
+    EXPECT_EQ(Caption<LabelProps>(window, kUnitInstallFolder), "D:\\示例软件\\示例产品");
 }
 
 // Every event the window binds, and the handler the program's table holds at the stored

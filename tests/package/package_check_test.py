@@ -5,6 +5,7 @@ an installation is refused with one message naming it. Every case changes one th
 import contextlib
 import io
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -45,15 +46,34 @@ def zip_of(entries):
                                                      len(entries), len(directory), offset, 0)
 
 
+# Names are stored as the installer reads them: GB18030, of which GBK is a part.
 def file_entry(name, content=b"data", method=8, flags=0):
-    return (name.encode("gbk") if isinstance(name, str) else name, content, method, flags, 0x20)
+    return (name.encode("gb18030") if isinstance(name, str) else name, content, method, flags, 0x20)
 
 
 def folder_entry(name):
-    return (name.encode("gbk"), b"", 0, 0, 0x10)
+    return (name.encode("gb18030"), b"", 0, 0, 0x10)
 
 
 GOOD = [file_entry(NAME + ".exe", b"MZ" + bytes(500)), folder_entry("数据/"), file_entry("数据/配置.ini")]
+
+
+def name_table():
+    """(folder, [(taken, name)]) of the name table the installer's rule is held to as well
+    (tests/support/name_rule_cases.txt), its escapes undone."""
+    def unescape(text):
+        return re.sub(r"\\(\\|x([0-9A-Fa-f]{2})|\{(\d+)\}(.))", lambda m: "\\" if m.group(1) == "\\"
+                      else chr(int(m.group(2), 16)) if m.group(2) else m.group(4) * int(m.group(3)), text)
+    folder, cases = None, []
+    with open(os.path.join(ROOT, "tests", "support", "name_rule_cases.txt"), encoding="utf-8") as f:
+        for line in f.read().splitlines():
+            if line and not line.startswith("#"):
+                verdict, text = line.split("\t", 1)
+                if verdict == "folder":
+                    folder = unescape(text)
+                else:
+                    cases.append((verdict == "take", unescape(text)))
+    return folder, cases
 
 
 class Checks(unittest.TestCase):
@@ -92,6 +112,12 @@ class Checks(unittest.TestCase):
                          "--icon", os.path.join(ASSETS, "app.ico"),
                          "--version", "2.10.0.65535", "--copyright", "© 2024 示例公司"]
         self.assertEqual(self.run_check(extra=good_pictures), (0, []))
+        # Advice of the most lines and the longest lines the box shows, in either encoding.
+        advice = "\n".join(["长" * 24] * package_product.MAX_ADVICE_LINES) + "\n"
+        for codec in ("utf-8", "gbk"):
+            with self.subTest(advice=codec):
+                self.assertEqual(self.run_check(extra=["--advice", self.write("advice.txt", advice.encode(codec))]),
+                                 (0, []))
         folder = self.folder({"数据/子/空.txt": b"", "誠信/说明.txt": b"x"})
         self.assertEqual(self.run_check(folder), (0, []))
         # A folder gives the same archive every time: entries in name order, folders first.
@@ -99,6 +125,19 @@ class Checks(unittest.TestCase):
         self.assertEqual(package_product.pack_folder(folder, []), packed)
         names = [e.text for e in package_product.read_archive(packed, [])]
         self.assertEqual(names, [NAME + ".exe", "数据", "数据/子", "数据/子/空.txt", "誠信", "誠信/说明.txt"])
+
+    def test_each_name_of_the_shared_table_is_taken_or_refused_as_the_installer_does(self):
+        folder, cases = name_table()
+        self.assertEqual(folder, package_product.unpack_folder("示例软件\\".encode("gbk"), NAME.encode("gbk")))
+        for taken, name in cases:
+            with self.subTest(name=name):
+                # Every folder above the name listed before it, as the packager wants them.
+                parts = name.replace("\\", "/").split("/")
+                above = ["/".join(parts[:i]) + "/" for i in range(1, len(parts)) if parts[i - 1] not in ("", ".")]
+                entries = [file_entry(NAME + ".exe", b"MZ")] + [folder_entry(p) for p in above] + \
+                    [folder_entry(name) if name.endswith("/") else file_entry(name)]
+                code, lines = self.run_check(self.archive(entries))
+                self.assertEqual(code == 0, taken, lines)
 
     def test_a_big_product_is_packed_and_checked_a_piece_at_a_time(self):
         # 96 MiB in one file, as a folder and as the archive packed from it (whose entry
@@ -177,8 +216,8 @@ class Checks(unittest.TestCase):
             ("a prefix with a drive", lambda: dict(folder="E:\\示例"), "must be one folder name"),
             ("a prefix ending in a dot", lambda: dict(folder="示例."), "ends with a space or a dot"),
             ("a path too long for Windows",
-             lambda: dict(product=self.archive(GOOD + [file_entry("长" * 120 + ".txt")])),
-             "is 265 bytes, more than the 259 a Windows path holds"),
+             lambda: dict(product=self.archive(GOOD + [file_entry("n" * 240)])),
+             "makes a path of 267 characters, more than the 259 a Windows path holds"),
             ("a picture that is not JPEG", lambda: dict(extra=["--hover", os.path.join(ASSETS, "app.ico")]),
              "picture %s is not a JPEG picture" % os.path.join(ASSETS, "app.ico")),
             ("a picture of another size",
@@ -197,6 +236,15 @@ class Checks(unittest.TestCase):
             ("a copyright of two lines", lambda: dict(extra=["--copyright", "© 2024\n示例"]), "must be one line"),
             ("an icon that is not one", lambda: dict(extra=["--icon", os.path.join(ASSETS, "logo_flame.jpg")]),
              "is not an icon file (.ico)"),
+            ("advice of too many lines", lambda: self.advice(b"line\n" * 13), "has 13 lines; the advice box shows at most 12"),
+            ("advice with a line too long", lambda: self.advice(("短\n" + "长" * 25).encode()),
+             "has a line of 50 bytes in code page 936 (line 2)"),
+            ("advice without GBK", lambda: self.advice("提示😀".encode()), "code page 936 cannot write: 😀"),
+            ("advice that is not text", lambda: self.advice(b"\xff\xfe\x00\x81"), "neither UTF-8 nor code page 936"),
+            ("advice with a tab", lambda: self.advice(b"a\tb"), "holds control characters"),
+            ("empty advice", lambda: self.advice(b"\r\n"), "is empty"),
+            ("no advice file", lambda: dict(extra=["--advice", os.path.join(self.tmp, "missing.txt")]),
+             "missing.txt cannot be read"),
         ]
         for what, arguments, message in cases:
             with self.subTest(what):
@@ -205,17 +253,20 @@ class Checks(unittest.TestCase):
                 self.assertEqual(len(lines), 1, lines)
                 self.assertIn(message, lines[0])
 
-    def test_the_packager_names_an_empty_name_or_prefix(self):
-        # Given but empty, they reach the checks like any other value instead of the usage.
+    def test_the_packager_names_every_empty_value(self):
+        # Given but empty, they are named like any other problem instead of the usage.
         for option, message in [("--name", "the product name is empty"),
-                                ("--folder", "the install-folder prefix is empty")]:
+                                ("--folder", "the install-folder prefix is empty"),
+                                ("--version", 'the version "" must be'),
+                                *((option, option + " was given an empty value")
+                                  for option in ("--product", "--advice", "--button", "--copyright", "--arch"))]:
             with self.subTest(option):
                 given = {"--product": self.archive(GOOD), "--name": NAME, "--folder": "示例软件", option: ""}
                 dist = os.path.join(self.tmp, "dist")
                 run = subprocess.run(["bash", os.path.join(ROOT, "tools", "package.sh"), *sum(given.items(), ()),
                                       "--dist", dist, "--build", os.path.join(self.tmp, "build")],
                                      capture_output=True, text=True)
-                self.assertEqual(run.returncode, 1)
+                self.assertEqual(run.returncode, 1, run.stderr)
                 self.assertIn(message, run.stderr)
                 self.assertFalse(os.path.exists(dist))
 
@@ -238,6 +289,9 @@ class Checks(unittest.TestCase):
                 self.assertNotIn(signing_cert.PASSWORD, run.stdout + run.stderr)
                 self.assertFalse(os.path.exists(dist))
                 self.assertFalse(os.path.exists(os.path.join(folder, "build-x86_64")))
+
+    def advice(self, data):
+        return dict(extra=["--advice", self.write("advice.txt", data)])
 
     @staticmethod
     def damaged():

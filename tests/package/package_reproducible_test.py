@@ -1,11 +1,14 @@
 """One product packaged twice, without SOURCE_DATE_EPOCH, into build and dist folders of other
-names and depths: both targets' installers are equal byte for byte and name no build path."""
+names and depths: both targets' installers are equal byte for byte, and neither they nor the
+uninstallers they carry name a build path or anything of the project's own brand table."""
 
 import hashlib
 import os
 import subprocess
 import sys
 import tempfile
+
+import leftovers
 
 ROOT = os.path.realpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 NAME = "复现产品"
@@ -22,12 +25,12 @@ with tempfile.TemporaryDirectory(prefix="quill-repro-") as tmp:
                         "--build", build, "--dist", build + "-dist"],
                        env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, check=True)
     # The prebuilt libraries' objects name their folder; the stripped programs must not.
-    paths = builds + [ROOT, os.path.realpath(os.path.join(ROOT, "build", "deps"))]
+    foreign = builds + [ROOT, os.path.realpath(os.path.join(ROOT, "build", "deps"))] + leftovers.stand_in_names()
     failed = False
     for file in (NAME + "-setup.exe", NAME + "-setup-x86_64.exe"):
         data = [open(os.path.join(build + "-dist", file), "rb").read() for build in builds]
         print(file, *(hashlib.sha256(d).hexdigest() for d in data))
-        inside = [p for p in paths if p.encode() in data[0] or p.encode("utf-16-le") in data[0]]
+        inside = leftovers.texts_inside(data[0], foreign)
         if data[0] != data[1] or inside:
             print("FAILED:", file, "differs" if data[0] != data[1] else "names %s" % inside)
             failed = True

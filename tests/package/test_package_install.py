@@ -1,8 +1,9 @@
 """The publisher's command end to end: a product folder with Chinese names (one of them with a
-GBK second byte that reads as a backslash), an own start-button picture, packaged with
-tools/package.sh with its version, copyright and a test signing certificate, and the resulting installer installing it as
-a user does. One run: the packaging builds the 64-bit installer in its own build folder, which
-stays between runs with its inputs, so a second run rebuilds only what changed."""
+GBK second byte that reads as a backslash), an own start-button picture and advice text (as
+long as the advice box takes), packaged with tools/package.sh with its version, copyright and
+a test signing certificate, and the resulting installer installing it as a user does. One
+run: the packaging builds the 64-bit installer in its own build folder, which stays between
+runs with its inputs, so a second run rebuilds only what changed."""
 
 import hashlib
 import os
@@ -22,6 +23,8 @@ import signing_cert  # noqa: E402
 
 NAME, PREFIX = "示例产品", "示例软件"
 VERSION, COPYRIGHT = "2.5.1", "© 2024 示例软件"
+# The most lines, each of the most bytes (48), the advice box shows.
+ADVICE = "\r\n".join("第%02d行：" % n + ("示例产品的安装说明" * 3)[:20] for n in range(1, 13))
 # Even seconds: DOS times keep two-second steps.
 WHEN = 1500000000
 
@@ -89,10 +92,15 @@ class PackagedInstallation(qt.QuillTestCase):
         product, button = os.path.join(inputs, "product"), os.path.join(inputs, "button.jpg")
         pfx, password, pem = signing_cert.files(inputs)
         dist = os.path.join(self.tmp, "dist")
+        # Written once, like the other kept inputs: a newer file would rebuild the constants.
+        advice = os.path.join(inputs, "advice.txt")
+        if not os.path.exists(advice):
+            with open(advice, "w", encoding="utf-8") as f:
+                f.write(ADVICE.replace("\r\n", "\n") + "\n")
         done = subprocess.run(
             ["bash", os.path.join(ROOT, "tools", "package.sh"), "--product", product, "--name", NAME,
              "--folder", PREFIX, "--button", button, "--version", VERSION, "--copyright", COPYRIGHT,
-             "--sign", pfx, "--sign-password-file", password, "--arch", "x86_64", "--dist", dist,
+             "--advice", advice, "--sign", pfx, "--sign-password-file", password, "--arch", "x86_64", "--dist", dist,
              "--build", os.path.join(qt.build_dir(), "..", "package-test")],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=540)
         self.assertEqual(done.returncode, 0, done.stdout.decode("utf-8", "replace")[-3000:])
@@ -120,7 +128,7 @@ class PackagedInstallation(qt.QuillTestCase):
                       timeout=5, message="the start button does not show the publisher's picture")
         qt.screenshot("package-window")
 
-        inst.install(self)
+        inst.install(self, advice=ADVICE)
 
         installed = os.path.join(drive_d, PREFIX, NAME)
         written = os.path.join(installed, "uninstall.exe")

@@ -145,12 +145,7 @@ std::string BuildTemplate() {
         e.unitIds.push_back(s.id);
         e.units.push_back(std::move(u));
     }
-    for (size_t i = 1; i < e.units.size(); ++i) {
-        const uint32_t container = e.units[i].container;
-        for (size_t c = 0; c < e.units.size(); ++c)
-            if ((container == 0 && c == 0) || (c > 0 && e.unitIds[c] == container))
-                e.units[c].children.push_back(e.unitIds[i]);
-    }
+    LinkContainers(&e);
     WindowTemplate t;
     t.windowIds.push_back(kControlsWindow);
     t.windows.push_back(std::move(e));
